@@ -88,8 +88,10 @@ void Tfdm::ConectarCompania(const QString& server, const QString& company, const
     p.set("Database", server + "/datos/" + company + "/tirelon.fdb");
     p.set("User_Name", user);
     p.set("password", password);
-    // The log-in password never reaches the error log.
-    registerSecret(password);
+    // The log-in password never reaches the error log (too short a text would
+    // mask ordinary words instead).
+    if (password.size() >= 4)
+        registerSecret(password);
     Tirelon->open();
 }
 
