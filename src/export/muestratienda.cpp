@@ -1,0 +1,230 @@
+#include "export/muestratienda.h"
+
+#include "data/dm.h"
+#include "export/exporter.h"
+#include "platform/exceptiondoor.h"
+#include "settings/installdir.h"
+#include "widgets/dbgrideh.h"
+#include "widgets/dbnavigator.h"
+#include "widgets/icons.h"
+#include "widgets/picturebutton.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionFrame>
+#include <QVBoxLayout>
+#include <qdrawutil.h>
+
+namespace tirelon {
+
+Tfmuestratienda* fmuestratienda = nullptr;
+
+namespace {
+
+template <typename T, typename... Args>
+T* named(QWidget* parent, const char* name, Args&&... args) {
+    auto* object = new T(std::forward<Args>(args)..., parent);
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
+
+} // namespace
+
+// BevelPanel
+
+BevelPanel::BevelPanel(QWidget* parent) : QLabel(parent) {
+    setAlignment(Qt::AlignCenter);
+    setAutoFillBackground(true);
+    // Room for the two bevels around the caption.
+    setContentsMargins(2, 2, 2, 2);
+}
+
+void BevelPanel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    guarded(this, [&] {
+        QPainter painter(this);
+        const QRect outer = rect();
+        qDrawShadePanel(&painter, outer, palette(), false, 1);
+        qDrawShadePanel(&painter, outer.adjusted(1, 1, -1, -1), palette(), true, 1);
+    });
+}
+
+// The window's view of the export: the progress panel shows the row being written.
+
+class Tfmuestratienda::ProgressObserver : public ExportObserver {
+public:
+    explicit ProgressObserver(Tfmuestratienda& window) : window_(window) {}
+
+    void started(int /*rowsFetched*/) override { window_.Panel2->show(); }
+
+    void rowReached(int /*row*/, const QString& code) override {
+        window_.Panel2->setText(QStringLiteral("Exportando imagen articulo ") + code +
+                                QStringLiteral("..."));
+        // No events are handled during the export: paint the panel now, and only it.
+        window_.Panel2->repaint();
+    }
+
+    void finished() override { window_.Panel2->hide(); }
+
+private:
+    Tfmuestratienda& window_;
+};
+
+// Tfmuestratienda
+
+Tfmuestratienda::Tfmuestratienda(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("fmuestratienda"));
+    setWindowTitle(QStringLiteral("Productos tienda"));
+    setSizeGripEnabled(false);
+    QFont font = QApplication::font();
+    font.setPointSize(kDesignFontPointSize);
+    setFont(font);
+    move(194, 108);
+    resize(870, 500);
+
+    PArticulo = new TDataSetProvider(this);
+    PArticulo->setObjectName(QStringLiteral("PArticulo"));
+    PArticulo->setAllowCommandText(true);
+    PArticulo->setDataSet(fdm ? fdm->TArticulo : nullptr);
+
+    CArticulo = new TClientDataSet(this);
+    CArticulo->setObjectName(QStringLiteral("CArticulo"));
+    CArticulo->setProviderName(QStringLiteral("PArticulo"));
+    // No packet size: the whole result is fetched on open. Photos stay in the database
+    // until they are written, so memory does not grow with their size.
+    declareArticlePhotoFields(CArticulo);
+
+    DBGridEh2 = named<DBGridEh>(this, "DBGridEh2");
+    DBGridEh2->setModel(CArticulo);
+
+    DBNavigator2 = named<DBNavigator>(this, "DBNavigator2");
+    DBNavigator2->setGrid(DBGridEh2);
+
+    Panel1 = named<QFrame>(this, "Panel1");
+    Panel1->setFixedHeight(37);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    PngSpeedButton1 = new PictureButton(QStringLiteral("Salir"), icons::redCross16(), QSize(57, 33),
+                                        PictureButton::Arrangement::IconRight, Panel1);
+    PngSpeedButton1->setObjectName(QStringLiteral("PngSpeedButton1"));
+    PngSpeedButton1->setGeometry(792, 2, 57, 33);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(DBGridEh2, 1);
+    layout->addWidget(DBNavigator2);
+    layout->addWidget(Panel1);
+
+    // Over the list, outside the layout.
+    Panel2 = named<BevelPanel>(this, "Panel2");
+    Panel2->setGeometry(240, 88, 250, 41);
+    Panel2->hide();
+    Panel2->raise();
+
+    setTabOrder(DBGridEh2, DBNavigator2);
+
+    connect(DBGridEh2, &DBGridEh::sortRequested, this,
+            [this](QList<QPair<int, Qt::SortOrder>> keys) {
+                guarded(this, [&] { sortPhotoList(keys); });
+            });
+    connect(DBGridEh2, &DBGridEh::currentRowChanged, this,
+            [this](int row) { guarded(this, [&] { gridRowChanged(row); }); });
+    connect(CArticulo, &TClientDataSet::currentRowChanged, this,
+            [this](int row) { guarded(this, [&] { recordRowChanged(row); }); });
+    connect(PngSpeedButton1, &QToolButton::clicked, this,
+            [this] { guarded(this, [&] { PngSpeedButton1Click(); }); });
+
+    fmuestratienda = this;
+}
+
+Tfmuestratienda::~Tfmuestratienda() {
+    if (fmuestratienda == this)
+        fmuestratienda = nullptr;
+}
+
+void Tfmuestratienda::FormActivate() {
+    ProgressObserver observer(*this);
+    // The grid is moved once when the export ends, however it ends, instead of scrolling
+    // to every row on the way.
+    struct GridCatchUp {
+        Tfmuestratienda& window;
+        ~GridCatchUp() {
+            window.gridFollowsRecord_ = true;
+            window.DBGridEh2->setCurrentRow(window.CArticulo->recNo());
+        }
+    } catchUp{*this};
+    gridFollowsRecord_ = false;
+    exportArticlePhotos(*CArticulo, observer, &installationDirectory, writer_);
+    // Past the last row the record set still stands on it.
+}
+
+void Tfmuestratienda::FormClose() {
+    CArticulo->close();
+}
+
+void Tfmuestratienda::PngSpeedButton1Click() {
+    reject();
+}
+
+void Tfmuestratienda::done(int result) {
+    guarded(this, [&] { FormClose(); });
+    QDialog::done(result);
+}
+
+bool Tfmuestratienda::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    // The export runs on the first activation after the window is shown; a message box,
+    // the find dialog or another application giving the focus back is not a new showing.
+    if (event->type() == QEvent::WindowActivate && activationPending_) {
+        activationPending_ = false;
+        guarded(this, [&] { FormActivate(); });
+    }
+    return handled;
+}
+
+void Tfmuestratienda::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        activationPending_ = true;
+}
+
+void Tfmuestratienda::closeEvent(QCloseEvent* event) {
+    guarded(this, [&] { FormClose(); });
+    QDialog::closeEvent(event);
+}
+
+void Tfmuestratienda::keyPressEvent(QKeyEvent* event) {
+    // The window closes with "Salir", the close box or Alt+F4, not with Esc.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Tfmuestratienda::sortPhotoList(const QList<QPair<int, Qt::SortOrder>>& keys) {
+    if (!CArticulo->active())
+        return;
+    QList<TClientDataSet::IndexKey> index;
+    for (const auto& [column, order] : keys) {
+        const int field = CArticulo->modelColumnField(column);
+        if (field >= 0)
+            index.append({field, order == Qt::DescendingOrder});
+    }
+    CArticulo->setIndex(index);
+}
+
+void Tfmuestratienda::gridRowChanged(int row) {
+    if (row >= 0 && CArticulo->active() && row != CArticulo->recNo())
+        CArticulo->moveTo(row);
+}
+
+void Tfmuestratienda::recordRowChanged(int row) {
+    if (gridFollowsRecord_ && row >= 0 && row != DBGridEh2->currentRow())
+        DBGridEh2->setCurrentRow(row);
+}
+
+} // namespace tirelon
