@@ -72,11 +72,11 @@ ParseResult parseCommandLine(const QStringList& arguments) {
     if (byOption) {
         o.server = parser.value(server);
         o.company = parser.value(company);
-    } else if (positional.size() == 2) {
-        o.server = positional[0];
-        o.company = positional[1];
     } else if (positional.size() > 2) {
         return usage(QString::fromUtf8("sobran argumentos: %1").arg(positional.mid(2).join(' ')));
+    } else {
+        o.server = positional.value(0);
+        o.company = positional.value(1);
     }
     if (o.server.isEmpty())
         return usage(QString::fromUtf8("falta el SERVIDOR"));

@@ -29,8 +29,9 @@ void ProgressReporter::started(int rowsFetched) {
 }
 
 void ProgressReporter::rowReached(int row, const QString&) {
+    // The rows before this one are done: a line due now counts their photos.
     currentRow_ = row;
-    ++rowsReached_;
+    rowsDone_ = rowsReached_++;
     maybeReport();
 }
 
@@ -42,6 +43,7 @@ void ProgressReporter::photoWritten(const QString&, qint64 bytes) {
 }
 
 void ProgressReporter::finished() {
+    rowsDone_ = rowsReached_;
     if (mode_ == Mode::Terminal) {
         report(); // the line shows the final count before the summary
         breakLine();
@@ -55,7 +57,8 @@ void ProgressReporter::maybeReport() {
     if (mode_ == Mode::Terminal) {
         if (now - lastReportMs_ < terminalIntervalMs)
             return;
-    } else if (rowsReached_ % lineEveryRows != 0 && now - lastReportMs_ < lineIntervalMs) {
+    } else if ((rowsDone_ == 0 || rowsDone_ % lineEveryRows != 0) &&
+               now - lastReportMs_ < lineIntervalMs) {
         return;
     }
     lastReportMs_ = now;
@@ -67,13 +70,13 @@ void ProgressReporter::report() {
         return;
     const double seconds = clock_.elapsed() / 1000.0;
     const double mb = bytes_ / bytesPerMB;
-    QByteArray text = QByteArray::number(rowsReached_) + '/' + QByteArray::number(total_) +
+    QByteArray text = QByteArray::number(rowsDone_) + '/' + QByteArray::number(total_) +
                       " filas, " + QByteArray::number(photos_) + " fotos, " +
                       QByteArray::number(mb, 'f', 1) + " MB";
     if (seconds > 0)
         text += ", " + QByteArray::number(mb / seconds, 'f', 1) + " MB/s";
-    if (rowsReached_ > 0 && rowsReached_ < total_) {
-        const double remaining = seconds * (total_ - rowsReached_) / rowsReached_;
+    if (rowsDone_ > 0 && rowsDone_ < total_) {
+        const double remaining = seconds * (total_ - rowsDone_) / rowsDone_;
         text += ", quedan " + duration(static_cast<qint64>(remaining + 0.5));
     }
     if (mode_ == Mode::Terminal) {

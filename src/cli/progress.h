@@ -50,6 +50,7 @@ private:
     qint64 lastReportMs_ = 0;
     int total_ = 0;
     int rowsReached_ = 0;
+    int rowsDone_ = 0; // rows whose photo, if any, has been written
     int currentRow_ = -1;
     int photos_ = 0;
     qint64 bytes_ = 0;
