@@ -1,9 +1,46 @@
 #!/usr/bin/env bash
-# Stops the server that start-firebird.sh started.
+# Stops the server that start-firebird.sh started: the guardian named in its pid file
+# and the server process it runs, each by its process id. Safe to run when none runs.
 set -u
-if [ -f /run/firebird3.0/fbguard.pid ]; then
-    kill "$(cat /run/firebird3.0/fbguard.pid)" 2>/dev/null || true
-    rm -f /run/firebird3.0/fbguard.pid
+pidfile=/run/firebird3.0/fbguard.pid
+
+# A process counts as gone once it has exited, also while it waits to be reaped.
+alive() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+    [[ $state != Z* ]]
+}
+
+wait_gone() {
+    for _ in $(seq 1 50); do
+        local any=0 pid
+        for pid in "$@"; do
+            alive "$pid" && any=1
+        done
+        [ $any -eq 0 ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+[ -f "$pidfile" ] || exit 0
+guard=$(tr -dc 0-9 <"$pidfile")
+# The pid file may be stale and its id reused by another program: leave that alone.
+if [ -z "$guard" ] || [ "$(ps -o comm= -p "$guard" 2>/dev/null)" != fbguard ]; then
+    rm -f "$pidfile"
+    exit 0
 fi
-pkill -x firebird 2>/dev/null || true
+
+mapfile -t servers < <(pgrep -P "$guard" -x firebird || true)
+kill -TERM "$guard" 2>/dev/null || true
+if ! wait_gone "$guard" "${servers[@]}"; then
+    for pid in "${servers[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    if ! wait_gone "$guard" "${servers[@]}"; then
+        kill -KILL "$guard" "${servers[@]}" 2>/dev/null || true
+    fi
+fi
+rm -f "$pidfile"
+echo "Firebird server stopped"
 exit 0
