@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -300,6 +301,29 @@ TEST_F(CliTest, ProgressLinesWhenStderrIsNotATerminal) {
     const Result quiet = run({companies_.serverEntry(), "001", "--quiet"});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_TRUE(quiet.err.isEmpty()) << quiet.err.toStdString();
+}
+
+TEST_F(CliTest, ProgressLineRewrittenInPlaceOnATerminal) {
+    // script(1) gives the exporter a pseudo-terminal for its standard error.
+    const QString scriptTool = QStandardPaths::findExecutable("script");
+    if (scriptTool.isEmpty())
+        GTEST_SKIP() << "script(1) is not installed";
+    addCompany("001", {{"A", "Uno", 1, randomBytes(100, 15)}, {"B", "Dos", 1, QByteArray()}});
+    const QString command = "'" + executable() + "' '" + companies_.serverEntry() + "' 001";
+
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(work_.path());
+    process.start(scriptTool, {"-qec", command, "/dev/null"});
+    ASSERT_TRUE(process.waitForFinished(5 * 60 * 1000));
+    const QByteArray terminal = process.readAll();
+
+    EXPECT_EQ(process.exitCode(), 0) << terminal.toStdString();
+    // The final state of the line, then a line end before the summary.
+    EXPECT_TRUE(terminal.contains("\r2/2 filas, 1 fotos, 0.0 MB")) << terminal.toStdString();
+    EXPECT_TRUE(terminal.contains("\033[K\r\nFilas: 2, fotos escritas: 1, filas sin foto: 1"))
+        << terminal.toStdString();
+    EXPECT_FALSE(terminal.contains("exportar-imagenes-cli: ")); // no plain periodic lines
 }
 
 TEST_F(CliTest, OnlyChangesLeavesIdenticalFilesUntouched) {
