@@ -377,7 +377,15 @@ DBGridEh::DBGridEh(QWidget* parent) : QFrame(parent) {
             [this](int row) { guarded(this, [&] { setCurrentRow(row); }); });
 }
 
-DBGridEh::~DBGridEh() = default;
+DBGridEh::~DBGridEh() {
+    // The parts die after this body, with the QWidget base; from here on nothing they
+    // report may reach the grid's members.
+    ready_ = false;
+    if (QAbstractItemModel* current = view_->model())
+        disconnect(current, nullptr, this, nullptr);
+    disconnect(titles_, nullptr, this, nullptr);
+    disconnect(indicator_, nullptr, this, nullptr);
+}
 
 void DBGridEh::setModel(QAbstractItemModel* model) {
     if (QAbstractItemModel* old = view_->model())

@@ -52,7 +52,12 @@ void DBNavigator::setGrid(DBGridEh* grid) {
         const auto update = [this] { guarded(this, [&] { updateButtons(); }); };
         connect(grid, &DBGridEh::currentRowChanged, this, update);
         connect(grid, &DBGridEh::rowsChanged, this, update);
-        connect(grid, &QObject::destroyed, this, update);
+        connect(grid, &QObject::destroyed, this, [this] {
+            guarded(this, [&] {
+                grid_ = nullptr;
+                updateButtons();
+            });
+        });
     }
     updateButtons();
 }
