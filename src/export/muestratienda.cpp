@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <qdrawutil.h>
 
 namespace tirelon {
@@ -180,15 +181,46 @@ bool Tfmuestratienda::event(QEvent* event) {
     // the find dialog or another application giving the focus back is not a new showing.
     if (event->type() == QEvent::WindowActivate && activationPending_) {
         activationPending_ = false;
-        guarded(this, [&] { FormActivate(); });
+        QWindow* handle = windowHandle();
+        if (handle && !handle->isExposed()) {
+            // Activated before it is on the screen: the progress panel could not be
+            // painted yet. Start once the window has been exposed and painted.
+            waitingForExposure_ = true;
+            handle->installEventFilter(this);
+        } else {
+            guarded(this, [&] { FormActivate(); });
+        }
     }
     return handled;
+}
+
+bool Tfmuestratienda::eventFilter(QObject* watched, QEvent* event) {
+    QWindow* handle = windowHandle();
+    if (waitingForExposure_ && watched == handle && event->type() == QEvent::Expose &&
+        handle->isExposed()) {
+        waitingForExposure_ = false;
+        handle->removeEventFilter(this);
+        // Let the window paint itself first, then export.
+        QCoreApplication::sendEvent(handle, event);
+        guarded(this, [&] { FormActivate(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Tfmuestratienda::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous())
         activationPending_ = true;
+}
+
+void Tfmuestratienda::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (waitingForExposure_ && !event->spontaneous()) {
+        waitingForExposure_ = false;
+        if (QWindow* handle = windowHandle())
+            handle->removeEventFilter(this);
+    }
 }
 
 void Tfmuestratienda::closeEvent(QCloseEvent* event) {

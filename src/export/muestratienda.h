@@ -65,7 +65,9 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -78,6 +80,7 @@ private:
 
     PhotoFileWriter writer_;
     bool activationPending_ = false;
+    bool waitingForExposure_ = false;
     // While the export runs the grid does not follow each row; it is moved once at the end.
     bool gridFollowsRecord_ = true;
 };
