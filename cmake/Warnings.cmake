@@ -35,6 +35,6 @@ function(tirelon_test name)
     tirelon_strict(${name})
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TIRELON_BIN_DIR=${PROJECT_BINARY_DIR}/src"
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                    LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
