@@ -96,6 +96,8 @@ void Tfconfigurar::buildControls() {
         named<PictureButton>("SpeedButton2", QStringLiteral("Esc: Salir"), icons::exitDoor(),
                              buttonSize, PictureButton::Arrangement::PictureAbove, Panel1);
     SpeedButton2->move(261, 2);
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
 
     layout->addWidget(Panel2, 1);
     layout->addWidget(Panel1);
