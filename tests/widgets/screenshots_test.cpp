@@ -4,6 +4,7 @@
 
 #include "widgets/dbgrideh.h"
 #include "widgets/dbnavigator.h"
+#include "widgets/finddialog.h"
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
@@ -99,6 +100,18 @@ TEST(Screenshots, PictureButtons) {
     twice.fill(Qt::transparent);
     window.render(&twice);
     EXPECT_TRUE(twice.toImage().save(screenshotPath("picturebuttons@2x.png")));
+}
+
+TEST(Screenshots, FindDialog) {
+    FindDialog dialog;
+    dialog.setColumns({QStringLiteral("Codigo"), QStringLiteral("Descripción")}, 1);
+    dialog.setText(QStringLiteral("mesa"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+    const QImage image = dialog.grab().toImage();
+    EXPECT_FALSE(isUniform(image));
+    EXPECT_TRUE(image.save(screenshotPath("finddialog.png")));
 }
 
 } // namespace
