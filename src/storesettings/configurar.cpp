@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tirelon {
 
 Tfconfigurar* fconfigurar = nullptr;
@@ -29,6 +31,26 @@ constexpr int kEditHeight = 21;
 constexpr int kBottomPanelHeight = 53;
 constexpr int kAdminGroupHeight = 96;
 constexpr int kGroupBottomMargin = 8;
+
+// Puts a label at its designed place, centred on the height of its edit. The
+// platform's face is usually wider than the designed one: a label that would run
+// into its edit moves left, and is drawn narrower if it still does not fit.
+void placeLabel(QLabel* label, QPoint designedAt, const QRect& edit) {
+    constexpr int kGap = 4;
+    constexpr int kLeftmost = 4;
+    label->adjustSize();
+    const int room = edit.left() - kGap - kLeftmost;
+    QFont font = label->font();
+    for (int stretch = 95; label->width() > room && stretch >= 70; stretch -= 5) {
+        font.setStretch(stretch);
+        label->setFont(font);
+        label->adjustSize();
+    }
+    int x = designedAt.x();
+    if (x + label->width() > edit.left() - kGap)
+        x = std::max(kLeftmost, edit.left() - kGap - label->width());
+    label->move(x, edit.top() + (edit.height() - label->height()) / 2);
+}
 
 } // namespace
 
@@ -116,10 +138,9 @@ void Tfconfigurar::buildControls() {
     auto place = [this](QGroupBox* group, std::initializer_list<Row> rows) {
         for (const Row& r : rows) {
             *r.label = named<QLabel>(r.labelName, QString::fromUtf8(r.caption), group);
-            (*r.label)->move(r.labelAt);
-            (*r.label)->adjustSize();
             *r.edit = named<DBEdit>(r.editName, group);
             (*r.edit)->setGeometry(QRect(r.editAt, QSize(r.width, kEditHeight)));
+            placeLabel(*r.label, r.labelAt, (*r.edit)->geometry());
             (*r.edit)->bind(CConftienda, QString::fromLatin1(r.field));
             (*r.label)->setBuddy(*r.edit);
         }
