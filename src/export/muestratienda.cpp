@@ -158,8 +158,9 @@ void Tfmuestratienda::FormActivate() {
         }
     } catchUp{*this};
     gridFollowsRecord_ = false;
+    // After a complete export the record set stands on its last row; after a failure, on
+    // the failing one. The grid is moved there by catchUp.
     exportArticlePhotos(*CArticulo, observer, &installationDirectory, writer_);
-    // Past the last row the record set still stands on it.
 }
 
 void Tfmuestratienda::FormClose() {
