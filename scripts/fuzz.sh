@@ -12,7 +12,7 @@ fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${TIRELON_FUZZ_BUILD_DIR:-$root/build-fuzz}"
-targets=(fuzz_regfile fuzz_serverlist fuzz_errorrules)
+targets=(fuzz_regfile fuzz_serverlist fuzz_errorrules fuzz_commandline fuzz_datetext)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DTIRELON_FUZZ=ON -DTIRELON_TESTS=OFF >/dev/null
