@@ -33,12 +33,16 @@ class SearchBar;
 // Ctrl applies the sort at once; with Ctrl held the marks change and the sort is applied
 // when Ctrl is released or the grid loses the focus. Applying emits sortRequested() with
 // the marked columns (an empty list: back to the model's own order); the model's owner
-// sorts the rows, and the grid then makes the first row current.
+// sorts the rows in a direct connection, and once the signal returns the grid makes the
+// first row current.
 //
 // Ctrl+F starts an incremental search in the current column: typed text moves to the
 // first row, from the current one on and wrapping around, whose text in that column
-// begins with it, ignoring case. Esc or Enter ends it; Ctrl+F while it runs ends it and
-// opens the find dialog.
+// begins with it, ignoring case; a letter that would match no row beeps and is dropped.
+// Esc or Enter ends it, any other key ends it and does its usual work, and Ctrl+F while
+// it runs ends it and opens the find dialog (FindDialog), whose "Buscar" moves to the
+// next match in the chosen column or says "No se encontró "<text>"." through dialogs().
+// Typing without Ctrl+F neither edits nor searches.
 class DBGridEh : public QFrame {
     Q_OBJECT
 public:
