@@ -2,13 +2,14 @@
 # Stops the server that start-firebird.sh started: the guardian named in its pid file
 # and the server process it runs, each by its process id. Safe to run when none runs.
 set -u
-pidfile=/run/firebird3.0/fbguard.pid
+pidfile=${TIRELON_FBGUARD_PIDFILE:-/run/firebird3.0/fbguard.pid}
 
 # A process counts as gone once it has exited, also while it waits to be reaped.
 alive() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-    [[ $state != Z* ]]
+    local stat
+    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    stat=${stat##*) }
+    [[ $stat != Z* ]]
 }
 
 wait_gone() {
@@ -26,7 +27,7 @@ wait_gone() {
 [ -f "$pidfile" ] || exit 0
 guard=$(tr -dc 0-9 <"$pidfile")
 # The pid file may be stale and its id reused by another program: leave that alone.
-if [ -z "$guard" ] || [ "$(ps -o comm= -p "$guard" 2>/dev/null)" != fbguard ]; then
+if [ -z "$guard" ] || [ "$(cat "/proc/$guard/comm" 2>/dev/null)" != fbguard ]; then
     rm -f "$pidfile"
     exit 0
 fi
