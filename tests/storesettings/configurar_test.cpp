@@ -337,10 +337,15 @@ TEST_F(EditorTest, NoEditTakesMoreThanItsFieldHolds) {
 }
 
 TEST_F(EditorTest, FailedOpenLeavesAnEditorThatCannotSaveOrExit) {
-    // The data module never connected: reading the table fails.
+    // A company database without the store settings table: reading it fails.
+    execute({"DROP TABLE CONFIGURA_TIENDAV"});
+    connectDataModule();
     Tfconfigurar* editor = openEditor();
     ASSERT_EQ(boxes->boxes.size(), 1);
     EXPECT_EQ(boxes->boxes[0].caption, "Error");
+    EXPECT_TRUE(boxes->boxes[0].text.contains("CONFIGURA_TIENDAV"))
+        << boxes->boxes[0].text.toStdString();
+    EXPECT_FALSE(editor->CConftienda->active());
     EXPECT_TRUE(editor->DBEdit1->isReadOnly());
     typeText(editor->DBEdit1, "http://x");
     EXPECT_EQ(editor->DBEdit1->text(), "");
