@@ -7,6 +7,7 @@
 #include "platform/exceptiondoor.h"
 #include "settings/installdir.h"
 #include "settings/serverlist.h"
+#include "storesettings/configurar.h"
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
@@ -25,13 +26,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <qdrawutil.h>
-
-#if __has_include("storesettings/configurar.h")
-#include "storesettings/configurar.h"
-#define TIRELON_HAVE_STORESETTINGS 1
-#else
-#include <QDialog>
-#endif
 
 namespace tirelon {
 
@@ -316,14 +310,8 @@ void Tfacceso::SpeedButton2Click() {
 }
 
 void Tfacceso::SpeedButton3Click() {
-#ifdef TIRELON_HAVE_STORESETTINGS
     fconfigurar = new Tfconfigurar(this);
     fconfigurar->exec();
-#else
-    auto* placeholder = new QDialog(this);
-    placeholder->setObjectName(QStringLiteral("fconfigurar"));
-    placeholder->exec();
-#endif
 }
 
 bool Tfacceso::event(QEvent* event) {
@@ -340,8 +328,12 @@ bool Tfacceso::eventFilter(QObject* watched, QEvent* event) {
     guarded(this, [&] {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
+            previewedKey_ = key;
+            previewedKeyTimestamp_ = key->timestamp();
             FormKeyDown(key);
             taken = Enteratab(key);
+            if (taken)
+                previewedKey_ = nullptr;
         } else if (event->type() == QEvent::FocusOut && watched == Cia) {
             // The window losing the activation (a message box, another program) or a
             // popup opening over the field is no exit from it.
@@ -355,11 +347,12 @@ bool Tfacceso::eventFilter(QObject* watched, QEvent* event) {
 
 void Tfacceso::keyPressEvent(QKeyEvent* event) {
     guarded(this, [&] {
-        // Keys of the five fields were seen by eventFilter already; this takes the
-        // ones pressed while none of them has the focus.
-        const QWidget* focus = QApplication::focusWidget();
-        const bool previewed = focus == Servidor || focus == Tusua || focus == TClave ||
-                               focus == Cia || focus == EFecIni;
+        // A key that one of the five fields let pass comes here after eventFilter has
+        // seen it; only keys sent to the window itself are new. The focus cannot tell
+        // them apart, since a window opened by the key has moved it meanwhile.
+        const bool previewed =
+            event == previewedKey_ && event->timestamp() == previewedKeyTimestamp_;
+        previewedKey_ = nullptr;
         if (!previewed)
             FormKeyDown(event);
     });

@@ -90,6 +90,10 @@ private:
     void buildControls();
 
     QProxyStyle* passwordStyle_ = nullptr;
+    // The key event eventFilter last passed on to a field, to know it again if the
+    // field lets it reach the window.
+    const QKeyEvent* previewedKey_ = nullptr;
+    quint64 previewedKeyTimestamp_ = 0;
     bool activated_ = false;
     bool outerSizeFitted_ = false;
 };

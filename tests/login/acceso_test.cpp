@@ -5,6 +5,7 @@
 #include "demo/companyschema.h"
 #include "export/muestratienda.h"
 #include "platform/registry_fixture.h"
+#include "storesettings/configurar.h"
 #include "support/company.h"
 #include "support/recordingdialogs.h"
 #include "widgets/picturebutton.h"
@@ -368,6 +369,29 @@ TEST_F(AccessWindow, F5ExportsAndThenClosesTheWindow) {
     QFile written(installFolder.path() + "/IMAGENES/A1-1.jpg");
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), photo);
+}
+
+TEST_F(AccessWindow, EditorOpensAgainAndAgainWhileTheWindowStays) {
+    addCompany("001", {2024, 3, 15});
+    openWindow();
+    ModalCloser modals;
+    QTest::keyClick(window->Tusua, Qt::Key_F9); // not connected yet: nothing
+    EXPECT_TRUE(modals.seen.isEmpty());
+
+    fillLogIn("SYSDBA", "masterkey", "001");
+    leaveCompanyField();
+    ASSERT_TRUE(window->SpeedButton3->isEnabled());
+    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
+    QTest::keyClick(window->EFecIni, Qt::Key_F9);
+    QTest::mouseClick(window->SpeedButton3, Qt::LeftButton);
+
+    const QList<Tfconfigurar*> editors = window->findChildren<Tfconfigurar*>();
+    ASSERT_EQ(editors.size(), 3);
+    EXPECT_EQ(fconfigurar, editors.last());
+    for (const Tfconfigurar* editor : editors)
+        EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(boxes->boxes.isEmpty()) << boxes->boxes.value(0).text.toStdString();
 }
 
 class AccessWindowOnServer : public AccessWindow {
