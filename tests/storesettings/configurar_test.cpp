@@ -256,6 +256,10 @@ struct FailedWrite {
     QString reported;    // how the box's text begins
 };
 
+void PrintTo(const FailedWrite& failedWrite, std::ostream* os) {
+    *os << failedWrite.name;
+}
+
 class FailedWriteTest : public EditorTest, public ::testing::WithParamInterface<FailedWrite> {};
 
 TEST_P(FailedWriteTest, IsReportedAndTheChangeStaysPending) {
