@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 
 namespace tirelon {
 namespace {
@@ -142,6 +143,10 @@ struct RunCase {
     QStringList (*arguments)(QStringList tenPositions);
     bool exports;
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramRun : public Program, public ::testing::WithParamInterface<RunCase> {};
 

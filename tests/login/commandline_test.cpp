@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace tirelon {
 namespace {
 
@@ -12,6 +14,10 @@ struct SplitCase {
     QString commandLine;
     QStringList expected;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SplitCommandLine : public ::testing::TestWithParam<SplitCase> {};
 
@@ -56,6 +62,10 @@ struct DateCase {
     QString text;
     QDate expected; // invalid: the text must be refused
 };
+
+void PrintTo(const DateCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadShortDate : public ::testing::TestWithParam<DateCase> {};
 
