@@ -33,8 +33,10 @@ function(tirelon_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} tirelon_testsupport GTest::gtest)
     tirelon_strict(${name})
+    if(NOT ARG_LABELS)
+        set(ARG_LABELS ${name})
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-                   LABELS "${ARG_LABELS}" TIMEOUT 300)
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
