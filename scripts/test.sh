@@ -42,8 +42,11 @@ fi
 status=0
 
 step "Tests"
+# --timeout caps a test that sets no time limit of its own, so a window left waiting
+# for input cannot hold the run.
 TIRELON_REQUIRE_SERVER=1 QT_QPA_PLATFORM=offscreen \
-    ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" </dev/null || status=$?
+    ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 300 </dev/null ||
+    status=$?
 
 # Further stages go here, each in its own build directory and each adding to the
 # status rather than stopping the run:
