@@ -9,6 +9,7 @@
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
+#include <QTimer>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -211,8 +212,12 @@ bool Tfmuestratienda::eventFilter(QObject* watched, QEvent* event) {
 
 void Tfmuestratienda::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         activationPending_ = true;
+        // The export starts at the activation; ask for it, since without a window
+        // manager nothing else activates a new window.
+        QTimer::singleShot(0, this, [this] { activateWindow(); });
+    }
 }
 
 void Tfmuestratienda::hideEvent(QHideEvent* event) {

@@ -368,6 +368,10 @@ void Tfacceso::showEvent(QShowEvent* event) {
         }
     });
     QWidget::showEvent(event);
+    // Ask for the activation that starts the unattended run: without a window
+    // manager (a bare X server for a scheduled run) nothing else would activate it.
+    if (!activated_)
+        QTimer::singleShot(0, this, [this] { activateWindow(); });
 }
 
 void Tfacceso::closeEvent(QCloseEvent* event) {
