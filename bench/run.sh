@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times the photo export against the bare client loop (bench/baseline.cpp).
 #
-#   bench/run.sh           full run (about 20 minutes on two cores), writes bench/RESULTS.md
-#   bench/run.sh --quick   smoke run (about 2 minutes), writes bench/data/RESULTS-quick.md
+#   bench/run.sh           full series (5 rounds of every case; well over 20 minutes on two
+#                          busy cores, see BENCH_* below to narrow it), writes bench/RESULTS.md
+#   bench/run.sh --quick   smoke run (under a minute), writes bench/data/RESULTS-quick.md
 #
 # Programs timed, one after the other in one interleaved series per case:
 #   baseline   build-bench/bench/baseline
