@@ -9,12 +9,13 @@
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
-#include <QTimer>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionFrame>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <qdrawutil.h>
@@ -58,20 +59,49 @@ void BevelPanel::paintEvent(QPaintEvent* event) {
 class Tfmuestratienda::ProgressObserver : public ExportObserver {
 public:
     explicit ProgressObserver(Tfmuestratienda& window) : window_(window) {}
+    // An export that stops with an error leaves the failing row's caption showing.
+    ~ProgressObserver() override {
+        if (!finished_ && !pendingCode_.isNull())
+            paint(pendingCode_);
+    }
 
-    void started(int /*rowsFetched*/) override { window_.Panel2->show(); }
+    void started(int /*rowsFetched*/) override {
+        window_.Panel2->show();
+        sincePaint_.invalidate();
+    }
 
     void rowReached(int /*row*/, const QString& code) override {
+        // The caption is painted at once for the first row and then at most every
+        // kPaintInterval: painting it for each of tens of thousands of small photos
+        // would cost more than writing them, and no one can read that fast.
+        if (sincePaint_.isValid() && sincePaint_.elapsed() < kPaintIntervalMs) {
+            pendingCode_ = code;
+            return;
+        }
+        paint(code);
+    }
+
+    void finished() override {
+        finished_ = true;
+        window_.Panel2->hide();
+    }
+
+private:
+    static constexpr qint64 kPaintIntervalMs = 40;
+
+    void paint(const QString& code) {
         window_.Panel2->setText(QStringLiteral("Exportando imagen articulo ") + code +
                                 QStringLiteral("..."));
         // No events are handled during the export: paint the panel now, and only it.
         window_.Panel2->repaint();
+        pendingCode_ = QString();
+        sincePaint_.start();
     }
 
-    void finished() override { window_.Panel2->hide(); }
-
-private:
     Tfmuestratienda& window_;
+    QElapsedTimer sincePaint_;
+    QString pendingCode_;
+    bool finished_ = false;
 };
 
 // Tfmuestratienda
