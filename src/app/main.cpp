@@ -4,6 +4,7 @@
 
 #include "data/dm.h"
 #include "data/fb/connection.h"
+#include "data/fb/database.h"
 #include "login/acceso.h"
 #include "platform/dialogs.h"
 #include "platform/exceptiondoor.h"
@@ -100,5 +101,6 @@ int main(int argc, char** argv) {
     const int result = app.exec();
     access.reset();
     dataModule.reset();
+    tirelon::fb::shutdownClient();
     return result;
 }

@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "data/dm.h"
+#include "data/fb/database.h"
 #include "data/fb/dberror.h"
 #include "export/exporter.h"
 #include "platform/dialogs.h"
@@ -136,7 +137,7 @@ void writeList(TClientDataSet& articles, const ProgressReporter& progress) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int run(int argc, char** argv) {
     // A photo beyond the file size limit fails as a write error instead of
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -217,4 +218,11 @@ int main(int argc, char** argv) {
         return exitCodeFor(step, error);
     }
     return exitOk;
+}
+
+int main(int argc, char** argv) {
+    const int code = run(argc, argv);
+    // Everything that used the database is gone: stop the embedded engine cleanly.
+    tirelon::fb::shutdownClient();
+    return code;
 }

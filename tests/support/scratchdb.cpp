@@ -8,11 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <pwd.h>
 
 namespace tirelon::test {
+
+namespace {
+// Stops the embedded engine's threads when the test process ends, so that nothing of
+// the engine still runs while the leak checker looks at the process.
+struct ClientShutdownAtExit {
+    ~ClientShutdownAtExit() { fb::shutdownClient(); }
+} clientShutdownAtExit;
+} // namespace
 
 QString serverPassword() {
     const QByteArray fromEnv = qgetenv("TIRELON_TEST_SERVER_PASSWORD");

@@ -38,4 +38,11 @@ void createDatabase(const QString& path, const QString& user, const QString& pas
     att.forget();
 }
 
+void shutdownClient() noexcept {
+    Status status;
+    IProvider* provider = master()->getDispatcher();
+    provider->shutdown(status.get(), 0, fb_shutrsn_app_stopped);
+    provider->release();
+}
+
 } // namespace tirelon::fb

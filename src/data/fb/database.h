@@ -9,4 +9,8 @@ namespace tirelon::fb {
 void createDatabase(const QString& path, const QString& user = QStringLiteral("SYSDBA"),
                     const QString& password = QStringLiteral("masterkey"));
 
+// Ends the client library's work at program exit: detaches what is left and stops
+// the embedded engine's threads. Call once, after the last connection is gone.
+void shutdownClient() noexcept;
+
 } // namespace tirelon::fb
