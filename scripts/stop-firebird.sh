@@ -26,6 +26,11 @@ wait_gone() {
 
 [ -f "$pidfile" ] || exit 0
 guard=$(tr -dc 0-9 <"$pidfile")
+# fbguard writes the id of the server it runs, not its own: go up to the guardian.
+if [ -n "$guard" ] && [ "$(cat "/proc/$guard/comm" 2>/dev/null)" = firebird ]; then
+    parent=$(awk '{print $4}' "/proc/$guard/stat" 2>/dev/null)
+    [ -n "$parent" ] && guard=$parent
+fi
 # The pid file may be stale and its id reused by another program: leave that alone.
 if [ -z "$guard" ] || [ "$(cat "/proc/$guard/comm" 2>/dev/null)" != fbguard ]; then
     rm -f "$pidfile"
