@@ -8,6 +8,7 @@
 #include "data/dm.h"
 #include "data/fb/connection.h"
 #include "demo/companyschema.h"
+#include "export/exporter.h"
 #include "platform/registry_fixture.h"
 #include "recordingdialogs.h"
 
@@ -54,6 +55,22 @@ inline QStringList filesBelow(const QString& folder) {
     found.sort();
     return found;
 }
+
+// The article photo record set over the data module's query reader, as the windows
+// and the command-line exporter build it.
+struct ArticleSet {
+    QObject owner;
+    TDataSetProvider* provider = new TDataSetProvider(&owner);
+    TClientDataSet* articles = new TClientDataSet(&owner);
+    explicit ArticleSet(Tfdm& dm) {
+        provider->setObjectName("PArticulo");
+        provider->setAllowCommandText(true);
+        provider->setDataSet(dm.TArticulo);
+        articles->setObjectName("CArticulo");
+        articles->setProvider(provider);
+        declareArticlePhotoFields(articles);
+    }
+};
 
 class ExportFixture : public ::testing::Test {
 protected:

@@ -44,21 +44,6 @@ QByteArray photo(int seed, int size = 5000) {
     return bytes;
 }
 
-// Article photo record set over the data module's query reader, as the windows build it.
-struct ArticleSet {
-    QObject owner;
-    TDataSetProvider* provider = new TDataSetProvider(&owner);
-    TClientDataSet* articles = new TClientDataSet(&owner);
-    explicit ArticleSet(Tfdm& dm) {
-        provider->setObjectName("PArticulo");
-        provider->setAllowCommandText(true);
-        provider->setDataSet(dm.TArticulo);
-        articles->setObjectName("CArticulo");
-        articles->setProvider(provider);
-        declareArticlePhotoFields(articles);
-    }
-};
-
 QString errorOf(const std::function<void()>& body) {
     try {
         body();
@@ -78,7 +63,7 @@ protected:
     }
     QString run(Hook& hook) {
         connect();
-        ArticleSet set(*dm_);
+        test::ArticleSet set(*dm_);
         PhotoFileWriter writer;
         return errorOf([&] {
             exportArticlePhotos(*set.articles, hook, &installationDirectory, writer);
@@ -145,7 +130,7 @@ TEST(ExportConnectionFault, ConnectionKilledMidExportGivesAClearErrorAndKeepsWha
     }
     Tfdm dm;
     dm.ConectarCompania(folder.serverEntry(), "001", "SYSDBA", test::serverPassword());
-    ArticleSet set(dm);
+    test::ArticleSet set(dm);
     Hook hook;
     hook.afterPhoto = [&](int n) {
         if (n != 2)
@@ -204,7 +189,7 @@ TEST_F(ExportFaults, PhotoLargerThanTheMemoryLimitStreamsThrough) {
         t.commit();
     }
     connect();
-    ArticleSet set(*dm_);
+    test::ArticleSet set(*dm_);
     set.articles->setCommandText(articlePhotoQuery());
     set.articles->open(); // the engine's caches are in place before the limit is set
     set.articles->close();

@@ -79,14 +79,8 @@ TEST_F(BadCodes, OddArticleCodesStayInsideImagesAndDotDotIsRefused) {
              {control, 1, QByteArray("control")},
              {enye, 1, QByteArray("enye")}});
     connect();
-    QObject owner;
-    auto* provider = new TDataSetProvider(&owner);
-    provider->setAllowCommandText(true);
-    provider->setDataSet(dm_->TArticulo);
-    auto* articles = new TClientDataSet(&owner);
-    articles->setObjectName("CArticulo");
-    articles->setProvider(provider);
-    declareArticlePhotoFields(articles);
+    test::ArticleSet set(*dm_);
+    TClientDataSet* articles = set.articles;
     ExportObserver quiet;
     PhotoFileWriter writer;
     exportArticlePhotos(*articles, quiet, &installationDirectory, writer);
@@ -115,14 +109,8 @@ TEST_F(BadCodes, TablesWithoutAColumnTheQueryNamesFailClearly) {
     addRows({{"A1", 1, QByteArray("x")}});
     folder_.execute("001", {"ALTER TABLE FOTOS_ARTICULO DROP FTAR_NOMBRE"});
     connect();
-    QObject owner;
-    auto* provider = new TDataSetProvider(&owner);
-    provider->setAllowCommandText(true);
-    provider->setDataSet(dm_->TArticulo);
-    auto* articles = new TClientDataSet(&owner);
-    articles->setObjectName("CArticulo");
-    articles->setProvider(provider);
-    declareArticlePhotoFields(articles);
+    test::ArticleSet set(*dm_);
+    TClientDataSet* articles = set.articles;
     ExportObserver quiet;
     PhotoFileWriter writer;
     try {
