@@ -33,9 +33,15 @@ TEST(BadInput, TenMegabyteServerListWithNulBytesAndNoLineEnds) {
 
 TEST(BadInput, RegistryFileWithGarbageAndAHugeValue) {
     test::TemporaryRegistry registry;
+    // One long line of random bytes inside the key (no line end, no section bracket:
+    // those would legitimately end the key's section).
+    QRandomGenerator random(1234);
     QByteArray garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage.append(static_cast<char>(QRandomGenerator::global()->bounded(256)));
+    while (garbage.size() < 4096) {
+        const char c = static_cast<char>(random.bounded(256));
+        if (c != '\n' && c != '\r' && c != '[' && c != '\0')
+            garbage.append(c);
+    }
     const QString huge(1024 * 1024, QLatin1Char('d'));
     registry.write(test::regFile("[HKEY_LOCAL_MACHINE\\Software\\Dravik\\TirelonERP2024]\n" +
                                  QString::fromLatin1(garbage) + "\n\"Directorio\"=\"" + huge +
