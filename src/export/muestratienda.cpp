@@ -4,6 +4,7 @@
 #include "export/exporter.h"
 #include "platform/exceptiondoor.h"
 #include "settings/installdir.h"
+#include "widgets/bevelpanel.h"
 #include "widgets/dbgrideh.h"
 #include "widgets/dbnavigator.h"
 #include "widgets/icons.h"
@@ -34,25 +35,6 @@ T* named(QWidget* parent, const char* name, Args&&... args) {
 }
 
 } // namespace
-
-// BevelPanel
-
-BevelPanel::BevelPanel(QWidget* parent) : QLabel(parent) {
-    setAlignment(Qt::AlignCenter);
-    setAutoFillBackground(true);
-    // Room for the two bevels around the caption.
-    setContentsMargins(2, 2, 2, 2);
-}
-
-void BevelPanel::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
-    guarded(this, [&] {
-        QPainter painter(this);
-        const QRect outer = rect();
-        qDrawShadePanel(&painter, outer, palette(), false, 1);
-        qDrawShadePanel(&painter, outer.adjusted(1, 1, -1, -1), palette(), true, 1);
-    });
-}
 
 // The window's view of the export: the progress panel shows the row being written.
 

@@ -3,6 +3,7 @@
 #include "data/recordset/clientdataset.h"
 #include "data/recordset/provider.h"
 #include "export/photofile.h"
+#include "widgets/bevelpanel.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -14,16 +15,6 @@ namespace tirelon {
 class DBGridEh;
 class DBNavigator;
 class PictureButton;
-
-// A caption panel with a raised outer and a lowered inner bevel.
-class BevelPanel : public QLabel {
-    Q_OBJECT
-public:
-    explicit BevelPanel(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 // The export window "Productos tienda": on its first activation after being shown it
 // writes every article photo of the company to IMAGENES (see exportArticlePhotos), showing

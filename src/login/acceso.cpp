@@ -69,27 +69,6 @@ const QDate kInitialDate{2003, 1, 20};
 
 } // namespace
 
-ProgressPanel::ProgressPanel(QWidget* parent) : QLabel(parent) {
-    setAlignment(Qt::AlignCenter);
-    setAutoFillBackground(true);
-    QFont f = font();
-    f.setBold(true);
-    f.setPixelSize(13);
-    setFont(f);
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    setPalette(p);
-}
-
-void ProgressPanel::paintEvent(QPaintEvent* event) {
-    guarded(this, [&] {
-        QLabel::paintEvent(event);
-        QPainter painter(this);
-        qDrawShadePanel(&painter, rect(), palette(), false, 1);
-        qDrawShadePanel(&painter, rect().adjusted(1, 1, -1, -1), palette(), true, 1);
-    });
-}
-
 Tfacceso::Tfacceso(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("facceso"));
     setWindowTitle(QStringLiteral("Exportar imágenes"));
@@ -183,8 +162,16 @@ void Tfacceso::buildControls() {
     buttons->addWidget(SpeedButton2);
     bands->addWidget(buttonBar);
 
-    Panel5 = control<ProgressPanel>(this, "Panel5");
+    Panel5 = control<BevelPanel>(this, "Panel5");
     Panel5->setGeometry(kProgressPanelGeometry);
+    // Navy bold text, 13 pixels high.
+    QFont panelFont = Panel5->font();
+    panelFont.setBold(true);
+    panelFont.setPixelSize(13);
+    Panel5->setFont(panelFont);
+    QPalette panelPalette = Panel5->palette();
+    panelPalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    Panel5->setPalette(panelPalette);
     Panel5->hide();
 
     connect(SpeedButton1, &QToolButton::clicked, this,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/bevelpanel.h"
+
 #include <QLabel>
 #include <QWidget>
 
@@ -12,16 +14,6 @@ class QProxyStyle;
 namespace tirelon {
 
 class PictureButton;
-
-// A caption panel with a raised outer and a lowered inner bevel, text centred.
-class ProgressPanel : public QLabel {
-    Q_OBJECT
-public:
-    explicit ProgressPanel(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 // The access window "Exportar imágenes", the program's main window: the user picks a
 // server, types user, password and company, and connects by leaving the company field
@@ -53,7 +45,7 @@ public:
     PictureButton* SpeedButton1; // "F5: Exportar"
     PictureButton* SpeedButton3; // "F9: Configurar"
     PictureButton* SpeedButton2; // "Esc: Cancelar"
-    ProgressPanel* Panel5;       // the progress panel over the log-in fields
+    BevelPanel* Panel5;          // the progress panel over the log-in fields
 
     // The installation directory, read afresh (see installationDirectory()).
     QString diraplicacion() const;
