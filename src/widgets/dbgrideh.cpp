@@ -5,6 +5,7 @@
 #include "widgets/finddialog.h"
 #include "widgets/search.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -381,6 +382,10 @@ DBGridEh::~DBGridEh() {
     // The parts die after this body, with the QWidget base; from here on nothing they
     // report may reach the grid's members.
     ready_ = false;
+    // Let the focus go now, while the grid is whole: the QWidget base would otherwise
+    // send the view its focus-out from within its own destructor.
+    if (view_->hasFocus() || isAncestorOf(QApplication::focusWidget()))
+        view_->clearFocus();
     if (QAbstractItemModel* current = view_->model())
         disconnect(current, nullptr, this, nullptr);
     disconnect(titles_, nullptr, this, nullptr);
