@@ -48,6 +48,30 @@ TIRELON_REQUIRE_SERVER=1 QT_QPA_PLATFORM=offscreen \
     | tee "$summary" || status=$?
 main_line=$(grep -E '^[0-9]+% tests passed' "$summary" | tail -n 1)
 
+# File permissions do not bind root, so the tests of read-only files and folders skip
+# in a root run; they run here once more as the unprivileged user nobody.
+step "Permission tests as an unprivileged user"
+permission_tests=(
+    "tests/export/photofile_tests:*ReadOnly*"
+    "tests/platform/platform_tests:*Unreadable*"
+)
+if [ "$(id -u)" -ne 0 ]; then
+    echo "not root: they ran with the suite"
+elif ! command -v setpriv >/dev/null; then
+    echo "skipped: setpriv is not installed"
+else
+    as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp TMPDIR=/tmp \
+        QT_QPA_PLATFORM=offscreen "$@"; }
+    for entry in "${permission_tests[@]}"; do
+        binary=$PWD/$build_dir/${entry%%:*}
+        if ! as_nobody test -x "$binary"; then
+            echo "skipped: nobody cannot run $binary (a folder above it is closed)"
+            break
+        fi
+        as_nobody "$binary" --gtest_filter="${entry#*:}" </dev/null || status=$?
+    done
+fi
+
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer, in a build of
 # its own. Leak reports from the Firebird client's and Qt's own process-wide data are
 # suppressed (tests/sanitizer/lsan.supp); a report about our code fails the run.

@@ -15,6 +15,7 @@
 #include <random>
 
 #include <fcntl.h>
+#include <stdio.h> // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,6 +186,7 @@ public:
     void checkReplaceable() {
         if (::faccessat(AT_FDCWD, finalPath_.constData(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
             throwCannotCreate(path_, errno);
+        checked_ = true;
     }
 
     // Starts comparing when a regular file of the name has exactly expectedSize bytes.
@@ -248,9 +250,23 @@ public:
         return false;
     }
 
+    // Puts the temporary file in place. A new name is taken without any further check; an
+    // existing file is first checked for write access, since renaming over it would
+    // otherwise replace a file that may not be written.
     void commit() {
         if (!out_.close())
             throwWriteError();
+        if (!checked_) {
+            if (::renameat2(AT_FDCWD, tempPath_.constData(), AT_FDCWD, finalPath_.constData(),
+                            RENAME_NOREPLACE) == 0) {
+                tempPath_.clear();
+                return;
+            }
+            // EINVAL: the file system cannot rename without replacing; check and replace.
+            if (errno != EEXIST && errno != EINVAL)
+                throwCannotCreate(path_, errno);
+            checkReplaceable();
+        }
         if (::rename(tempPath_.constData(), finalPath_.constData()) != 0)
             throwCannotCreate(path_, errno);
         tempPath_.clear();
@@ -301,6 +317,7 @@ private:
     FileDescriptor out_;
     FileDescriptor existing_;
     qint64 matched_ = 0;
+    bool checked_ = false; // the write access of an existing file was checked
 };
 
 PhotoFileWriter::PhotoFileWriter()
@@ -316,9 +333,11 @@ qint64 PhotoFileWriter::write(const QString& path, const ChunkReader& readChunk,
     lastKeptExisting_ = false;
 
     Job job(*this, path);
-    job.checkReplaceable();
-    if (skipUnchanged_ && expectedSize >= 0)
+    if (skipUnchanged_ && expectedSize >= 0) {
+        // An existing file that may not be written is refused even when it holds the photo.
+        job.checkReplaceable();
         job.openForComparison(expectedSize);
+    }
     if (!job.comparing())
         job.createTemp();
 

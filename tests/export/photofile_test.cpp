@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include <algorithm>
 #include <csignal>
 #include <cstring>
@@ -324,10 +326,17 @@ TEST_F(PhotoFileTest, ReadOnlyFolderOrFileRefusesTheWrite) {
     const QString path = photo(QStringLiteral("A-1.jpg"));
     writeFile(path, "old");
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
-    StreamReader stream{"new"};
-    EXPECT_EQ(errorOf([&] { writer.write(path, readerOf(stream)); }),
-              "Cannot create file \"" + path.toStdString() + "\". Permission denied");
-    EXPECT_EQ(readFile(path), "old");
+    // Refused whether the new bytes differ or (when unchanged files are skipped) match.
+    for (const char* bytes : {"new", "old"}) {
+        writer.setSkipUnchanged(std::string_view(bytes) == "old");
+        StreamReader stream{bytes};
+        EXPECT_EQ(errorOf([&] { writer.write(path, readerOf(stream), 3); }),
+                  "Cannot create file \"" + path.toStdString() + "\". Permission denied")
+            << bytes;
+        EXPECT_EQ(readFile(path), "old");
+        EXPECT_EQ(listing(images), QStringList{"A-1.jpg"}) << bytes; // no temporary file left
+    }
+    writer.setSkipUnchanged(false);
 
     const QString locked = temp.path() + QStringLiteral("/locked/IMAGENES");
     ASSERT_TRUE(QDir().mkpath(locked));
