@@ -17,6 +17,9 @@ using namespace Firebird;
 
 namespace {
 
+// Firebird's character set of raw bytes.
+constexpr unsigned octetsCharSet = 1;
+
 ColumnKind kindOf(unsigned type, int scale) {
     switch (type) {
     case SQL_TEXT:
@@ -59,7 +62,9 @@ QTime toTime(ISC_TIME value) {
                  static_cast<int>(frac / 10));
 }
 
-double scaled(qint64 raw, int scale) { return static_cast<double>(raw) * std::pow(10.0, scale); }
+double scaled(qint64 raw, int scale) {
+    return static_cast<double>(raw) * std::pow(10.0, scale);
+}
 
 template <typename T> T load(const unsigned char* p) {
     T v;
@@ -67,7 +72,9 @@ template <typename T> T load(const unsigned char* p) {
     return v;
 }
 
-template <typename T> void store(unsigned char* p, T v) { std::memcpy(p, &v, sizeof v); }
+template <typename T> void store(unsigned char* p, T v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
 } // namespace
 
@@ -82,7 +89,8 @@ Statement::Statement(Transaction& transaction, const QString& sql) : transaction
     const QByteArray text = toWin1252(sql);
     Status status;
     statement_ = Handle<IStatement>(transaction.connection()->attachment()->prepare(
-        status.get(), transaction.handle(), 0, text.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+        status.get(), transaction.handle(), 0, text.constData(), 3,
+        IStatement::PREPARE_PREFETCH_METADATA));
     status.check();
 
     Handle<IMessageMetadata> input(statement_->getInputMetadata(status.get()));
@@ -99,6 +107,7 @@ Statement::Statement(Transaction& transaction, const QString& sql) : transaction
         c.sqlType = outputMetadata_->getType(status.get(), i);
         c.subType = outputMetadata_->getSubType(status.get(), i);
         c.scale = outputMetadata_->getScale(status.get(), i);
+        c.charSet = outputMetadata_->getCharSet(status.get(), i);
         c.length = outputMetadata_->getLength(status.get(), i);
         c.nullable = outputMetadata_->isNullable(status.get(), i);
         c.kind = kindOf(c.sqlType, c.scale);
@@ -316,8 +325,12 @@ QVariant Statement::readColumn(std::size_t i) const {
     const unsigned char* p = base + offsets_[i];
     switch (c.sqlType) {
     case SQL_TEXT:
+        if (c.charSet == octetsCharSet)
+            return QByteArray(reinterpret_cast<const char*>(p), c.length);
         return fromWin1252(reinterpret_cast<const char*>(p), c.length);
     case SQL_VARYING:
+        if (c.charSet == octetsCharSet)
+            return QByteArray(reinterpret_cast<const char*>(p + 2), load<unsigned short>(p));
         return fromWin1252(reinterpret_cast<const char*>(p + 2), load<unsigned short>(p));
     case SQL_SHORT:
         return c.scale == 0 ? QVariant(static_cast<int>(load<ISC_SHORT>(p)))
@@ -343,8 +356,8 @@ QVariant Statement::readColumn(std::size_t i) const {
     }
     case SQL_BLOB: {
         const auto quad = load<ISC_QUAD>(p);
-        return QVariant::fromValue(BlobId{static_cast<std::uint32_t>(quad.gds_quad_high),
-                                          quad.gds_quad_low});
+        return QVariant::fromValue(
+            BlobId{static_cast<std::uint32_t>(quad.gds_quad_high), quad.gds_quad_low});
     }
     case SQL_BOOLEAN:
         return *p != 0;

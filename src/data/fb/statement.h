@@ -17,6 +17,7 @@ struct Column {
     ColumnKind kind = ColumnKind::Text;
     unsigned sqlType = 0;
     int subType = 0;
+    unsigned charSet = 0; // for text: the character set id (1 = OCTETS, read as bytes)
     int scale = 0;
     unsigned length = 0; // bytes, for text
     bool nullable = true;
@@ -24,7 +25,8 @@ struct Column {
 
 // A prepared statement on a transaction. Parameters are bound as parameters,
 // never pasted into the SQL text. Values are QVariants: a null QVariant is SQL
-// NULL; text is QString (Windows-1252 bytes on the wire); integers are int or
+// NULL; text is QString (Windows-1252 bytes on the wire), text in the character
+// set OCTETS is QByteArray (its bytes unchanged); integers are int or
 // qlonglong; dates QDate; blobs BlobId.
 // The transaction must outlive the statement.
 class Statement {
