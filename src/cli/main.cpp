@@ -7,7 +7,7 @@
 #include "data/dm.h"
 #include "data/fb/database.h"
 #include "data/fb/dberror.h"
-#include "export/exporter.h"
+#include "export/streamedexport.h"
 #include "platform/dialogs.h"
 #include "platform/exceptiondoor.h"
 #include "settings/installdir.h"
@@ -117,7 +117,7 @@ int exitCodeFor(Step step, const std::exception_ptr& error) {
     return exitFailure;
 }
 
-void writeList(TClientDataSet& articles, const ProgressReporter& progress) {
+void writeList(const std::vector<ExportedRow>& rows) {
     // One row per line; a tab or line break inside a text would break the columns.
     auto clean = [](QString text) {
         for (QChar& c : text)
@@ -125,11 +125,10 @@ void writeList(TClientDataSet& articles, const ProgressReporter& progress) {
                 c = u' ';
         return text.toLocal8Bit();
     };
-    for (articles.first(); !articles.eof(); articles.next()) {
-        const QByteArray line = clean(articles.asString("ARTI_COD")) + '\t' +
-                                clean(articles.asString("ARTI_DES")) + '\t' +
-                                QByteArray::number(articles.value("FTAR_ITEM").toInt()) + '\t' +
-                                (progress.photoWrittenAt(articles.recNo()) ? "si" : "no") + '\n';
+    for (const ExportedRow& row : rows) {
+        const QByteArray line = clean(row.code) + '\t' + clean(row.description) + '\t' +
+                                QByteArray::number(row.item) + '\t' + (row.written ? "si" : "no") +
+                                '\n';
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     }
     std::fflush(stdout);
@@ -181,40 +180,33 @@ static int run(int argc, char** argv) {
     fdm = &dm;
     installDialogService(std::make_unique<CliDialogs>([&progress] { progress.breakLine(); }));
 
-    TDataSetProvider PArticulo(&dm);
-    PArticulo.setObjectName(QStringLiteral("PArticulo"));
-    PArticulo.setDataSet(dm.TArticulo);
-    PArticulo.setAllowCommandText(true);
-    TClientDataSet CArticulo(&dm);
-    CArticulo.setObjectName(QStringLiteral("CArticulo"));
-    declareArticlePhotoFields(&CArticulo);
-    CArticulo.setProvider(&PArticulo);
-
     PhotoFileWriter writer;
     writer.setSkipUnchanged(options.onlyChanges);
 
+    std::vector<ExportedRow> listed;
     Step step = Step::Connecting;
     StepTracker tracker(step, progress, writer);
     try {
         dm.ConectarCompania(options.server, options.company, options.user, options.password);
         step = Step::Querying;
-        const ExportSummary summary = exportArticlePhotos(
-            CArticulo, tracker,
+        // Rows are read and written one at a time, small photos inside their rows.
+        const ExportSummary summary = exportArticlePhotosStreamed(
+            *dm.Tirelon, tracker,
             [&] {
                 const QString dir = installationDirectory();
                 step = Step::Writing;
                 return dir;
             },
-            writer);
+            writer, options.list ? &listed : nullptr);
         if (options.list)
-            writeList(CArticulo, progress);
+            writeList(listed);
         if (!options.quiet)
             progress.printSummary(summary, tracker.kept());
     } catch (...) {
         const std::exception_ptr error = std::current_exception();
         handleApplicationError(&dm, error);
-        if (options.list && CArticulo.active())
-            writeList(CArticulo, progress);
+        if (options.list)
+            writeList(listed);
         return exitCodeFor(step, error);
     }
     return exitOk;

@@ -25,12 +25,10 @@ ProgressReporter::ProgressReporter(Mode mode, std::FILE* out) : mode_(mode), out
 
 void ProgressReporter::started(int rowsFetched) {
     total_ = rowsFetched;
-    written_.assign(static_cast<size_t>(rowsFetched > 0 ? rowsFetched : 0), false);
 }
 
-void ProgressReporter::rowReached(int row, const QString&) {
+void ProgressReporter::rowReached(int, const QString&) {
     // The rows before this one are done: a line due now counts their photos.
-    currentRow_ = row;
     rowsDone_ = rowsReached_++;
     maybeReport();
 }
@@ -38,8 +36,6 @@ void ProgressReporter::rowReached(int row, const QString&) {
 void ProgressReporter::photoWritten(const QString&, qint64 bytes) {
     ++photos_;
     bytes_ += bytes;
-    if (currentRow_ >= 0 && currentRow_ < static_cast<int>(written_.size()))
-        written_[currentRow_] = true;
 }
 
 void ProgressReporter::finished() {

@@ -5,15 +5,12 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <vector>
 
 namespace tirelon::cli {
 
-// Reports the export's progress on standard error and remembers which rows got
-// their photo written. On a terminal one line is rewritten in place at most ten
-// times a second; elsewhere a plain line is added every 1000 rows or 2 seconds.
-// The per-row work is a counter and a clock read; text is only built when a
-// line is due.
+// Reports the export's progress on standard error. On a terminal one line is rewritten in place at
+// most ten times a second; elsewhere a plain line is added every 1000 rows or 2 seconds. The
+// per-row work is a counter and a clock read; text is only built when a line is due.
 class ProgressReporter : public ExportObserver {
 public:
     enum class Mode { Silent, Terminal, Lines };
@@ -31,11 +28,6 @@ public:
     // The closing summary: rows, photos written, rows without photo, MB, seconds.
     void printSummary(const ExportSummary& summary, int photosKept);
 
-    // Whether the photo of the given row (0-based) was written.
-    bool photoWrittenAt(int row) const {
-        return row >= 0 && row < static_cast<int>(written_.size()) && written_[row];
-    }
-
     static constexpr qint64 terminalIntervalMs = 100;
     static constexpr qint64 lineIntervalMs = 2000;
     static constexpr int lineEveryRows = 1000;
@@ -51,11 +43,9 @@ private:
     int total_ = 0;
     int rowsReached_ = 0;
     int rowsDone_ = 0; // rows whose photo, if any, has been written
-    int currentRow_ = -1;
     int photos_ = 0;
     qint64 bytes_ = 0;
     bool lineOpen_ = false;
-    std::vector<bool> written_;
 };
 
 } // namespace tirelon::cli

@@ -10,7 +10,8 @@ QString articlePhotoQuery() {
 
 void declareArticlePhotoFields(TClientDataSet* d) {
     const QString p = d->objectName();
-    d->addField({p + "ARTI_COD", "ARTI_COD", FieldType::String, 15, true, QStringLiteral("Codigo")});
+    d->addField(
+        {p + "ARTI_COD", "ARTI_COD", FieldType::String, 15, true, QStringLiteral("Codigo")});
     d->addField({p + "ARTI_DES2", "ARTI_DES", FieldType::String, 60, true,
                  QString::fromUtf8("Descripción")});
     d->addField({p + "FTAR_IMAGEN", "FTAR_IMAGEN", FieldType::Blob, 0, false, "Imagen"});
@@ -33,17 +34,10 @@ ExportSummary exportArticlePhotos(TClientDataSet& articles, ExportObserver& obse
         observer.rowReached(articles.recNo(), codeText);
         ++summary.rows;
         if (!articles.isNull("FTAR_IMAGEN")) {
-            const QString dir = installationDirectory();
-            const QString path =
-                photoFilePath(dir, codeText, articles.value("FTAR_ITEM").toInt());
-            auto blob = articles.openBlob("FTAR_IMAGEN");
-            const qint64 expected = writer.skipUnchanged() ? blob->length() : -1;
-            const qint64 bytes = writer.write(
-                path, [&](char* buffer, qint64 capacity) { return blob->read(buffer, capacity); },
-                expected);
-            ++summary.photos;
-            summary.bytes += bytes;
-            observer.photoWritten(path, bytes);
+            exportPhoto(
+                codeText, articles.value("FTAR_ITEM").toInt(),
+                [&] { return articles.openBlob("FTAR_IMAGEN"); }, installationDirectory, writer,
+                observer, summary);
         } else {
             ++summary.rowsWithoutPhoto;
         }

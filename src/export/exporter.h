@@ -35,6 +35,26 @@ struct ExportSummary {
     qint64 bytes = 0;
 };
 
+// Writes the photo of one row and counts it: asks for the installation directory, builds
+// the file's path, then opens the photo's bytes with openPhoto (a callable returning a
+// pointer to something with length() and read(buffer, capacity)) and writes them. Every
+// export loop goes through here, so that all write the same files in the same way.
+template <typename OpenPhoto>
+void exportPhoto(const QString& code, qint32 item, OpenPhoto&& openPhoto,
+                 const std::function<QString()>& installationDirectory, PhotoFileWriter& writer,
+                 ExportObserver& observer, ExportSummary& summary) {
+    const QString dir = installationDirectory();
+    const QString path = photoFilePath(dir, code, item);
+    auto photo = openPhoto();
+    const qint64 expected = writer.skipUnchanged() ? photo->length() : -1;
+    const qint64 bytes = writer.write(
+        path, [&](char* buffer, qint64 capacity) { return photo->read(buffer, capacity); },
+        expected);
+    ++summary.photos;
+    summary.bytes += bytes;
+    observer.photoWritten(path, bytes);
+}
+
 // Runs the export over the article photo record set: closes and reopens it with
 // the article photo query, then for every row with a photo asks for the
 // installation directory again and writes the stored bytes, unchanged, to

@@ -8,6 +8,7 @@
 #include "data/dm.h"
 #include "data/fb/connection.h"
 #include "demo/companyschema.h"
+#include "errorlogreader.h"
 #include "export/exporter.h"
 #include "platform/registry_fixture.h"
 #include "recordingdialogs.h"
@@ -74,6 +75,9 @@ struct ArticleSet {
 
 class ExportFixture : public ::testing::Test {
 protected:
+    explicit ExportFixture(ScratchDatabase::Access access = ScratchDatabase::Access::Embedded)
+        : folder_(access) {}
+
     void SetUp() override {
         ASSERT_TRUE(install_.isValid());
         ASSERT_TRUE(cwd_.isValid());
@@ -120,15 +124,7 @@ protected:
 
     QString images() const { return install_.path() + "/IMAGENES"; }
     QString image(const QString& name) const { return images() + "/" + name; }
-    QStringList errorLogLines() const {
-        QFile log(cwd_.path() + "/ERRORES.TXT");
-        if (!log.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = QString::fromLatin1(log.readAll()).split("\r\n");
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        return lines;
-    }
+    QStringList errorLogLines() const { return test::errorLogLines(cwd_.path()); }
 
     ScopedRecordingDialogs dialogs_;
     TemporaryRegistry registry_;
