@@ -7,6 +7,7 @@
 #include "widgets/bevelpanel.h"
 #include "widgets/dbgrideh.h"
 #include "widgets/dbnavigator.h"
+#include "widgets/designfont.h"
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
@@ -92,9 +93,7 @@ Tfmuestratienda::Tfmuestratienda(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("fmuestratienda"));
     setWindowTitle(QStringLiteral("Productos tienda"));
     setSizeGripEnabled(false);
-    QFont font = QApplication::font();
-    font.setPointSize(kDesignFontPointSize);
-    setFont(font);
+    setFont(designFont());
     move(194, 108);
     resize(870, 500);
 

@@ -25,11 +25,6 @@ class PictureButton;
 class Tfmuestratienda : public QDialog {
     Q_OBJECT
 public:
-    // The font the window was designed with; Linux lacks it, so the system font is used
-    // at the same size.
-    static constexpr const char* kDesignFontFamily = "MS Sans Serif";
-    static constexpr int kDesignFontPointSize = 8;
-
     explicit Tfmuestratienda(QWidget* parent = nullptr);
     ~Tfmuestratienda() override;
 

@@ -8,6 +8,7 @@
 #include "settings/installdir.h"
 #include "settings/serverlist.h"
 #include "storesettings/configurar.h"
+#include "widgets/designfont.h"
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
@@ -72,9 +73,7 @@ const QDate kInitialDate{2003, 1, 20};
 Tfacceso::Tfacceso(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("facceso"));
     setWindowTitle(QStringLiteral("Exportar imágenes"));
-    QFont f = QApplication::font();
-    f.setPointSize(kDesignFontPointSize);
-    setFont(f);
+    setFont(designFont());
     buildControls();
     resize(kOuterSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())

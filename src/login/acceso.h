@@ -23,10 +23,6 @@ class PictureButton;
 class Tfacceso : public QWidget {
     Q_OBJECT
 public:
-    // The font the window was designed with; Linux lacks it, so the system font is used
-    // at the same size.
-    static constexpr const char* kDesignFontFamily = "MS Sans Serif";
-    static constexpr int kDesignFontPointSize = 8;
     // The outer size of the window, frame included.
     static constexpr QSize kOuterSize{363, 362};
 

@@ -2,10 +2,10 @@
 
 #include "data/dm.h"
 #include "platform/exceptiondoor.h"
+#include "widgets/designfont.h"
 #include "widgets/icons.h"
 #include "widgets/picturebutton.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -58,9 +58,7 @@ Tfconfigurar::Tfconfigurar(QWidget* parent) : QDialog(parent) {
     setObjectName("fconfigurar");
     fconfigurar = this;
     setWindowTitle(QStringLiteral("Configuración tienda"));
-    QFont designFont = QApplication::font();
-    designFont.setPointSize(kDesignFontPointSize);
-    setFont(designFont);
+    setFont(designFont());
     setSizeGripEnabled(false);
 
     PConftienda = named<TDataSetProvider>("PConftienda", this);

@@ -23,10 +23,6 @@ class TDataSetProvider;
 class Tfconfigurar : public QDialog {
     Q_OBJECT
 public:
-    // The font the window was designed with; the system's default face at this
-    // size stands in for it where it is missing.
-    static constexpr const char* kDesignFontFamily = "MS Sans Serif";
-    static constexpr int kDesignFontPointSize = 8;
     static constexpr QSize kDesignedClientSize{411, 290};
 
     explicit Tfconfigurar(QWidget* parent = nullptr);
