@@ -4,10 +4,10 @@
 
 #include "demo/companyschema.h"
 #include "support/company.h"
+#include "support/errorlogreader.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -88,19 +88,7 @@ protected:
         return outcome;
     }
 
-    QStringList logEntries() const {
-        QFile log(workFolder.filePath("ERRORES.TXT"));
-        if (!log.open(QIODevice::ReadOnly))
-            return {};
-        const QString datePrefix =
-            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) + ",";
-        QStringList entries;
-        for (const QString& line : QString::fromLatin1(log.readAll()).split("\r\n")) {
-            if (line.startsWith(datePrefix))
-                entries.append(line);
-        }
-        return entries;
-    }
+    QStringList logEntries() const { return test::errorLogEntries(workFolder.path()); }
 
     QStringList exportedFiles() const {
         return QDir(installFolder.filePath("IMAGENES")).entryList(QDir::Files, QDir::Name);

@@ -2,11 +2,11 @@
 #include "data/dm.h"
 #include "data/errors/errorlog.h"
 #include "data/fb/statement.h"
+#include "errorlogreader.h"
 #include "platform/exceptiondoor.h"
 #include "recordingdialogs.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QTest>
 
@@ -23,15 +23,7 @@ class InTempDir {
 public:
     InTempDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
     ~InTempDir() { QDir::setCurrent(previous_); }
-    QStringList logLines() const {
-        QFile f(dir_.filePath("ERRORES.TXT"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = QString::fromLatin1(f.readAll()).split("\r\n");
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        return lines;
-    }
+    QStringList logLines() const { return test::errorLogLines(dir_.path()); }
 
 private:
     QTemporaryDir dir_;
@@ -40,7 +32,8 @@ private:
 
 void setFecult(CompanyFolder& folder, const QString& code, const QString& date) {
     folder.execute(code, {"INSERT INTO CONFIGURA_TIENDAV (COTV_URLADMIN, COTV_FECULT) VALUES "
-                          "('http://tienda/" + code + "', " + date + ")"});
+                          "('http://tienda/" +
+                          code + "', " + date + ")"});
 }
 
 } // namespace
@@ -83,7 +76,8 @@ TEST(DataModule, ServerTextIsPassedUnchanged) {
         FAIL();
     } catch (const fb::DbError& e) {
         EXPECT_EQ(dm.Tirelon->params().value("Database"), "/nowhere\\/datos/001/tirelon.fdb");
-        EXPECT_TRUE(e.message().contains("\"/nowhere\\/datos/001/tirelon.fdb\"")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("\"/nowhere\\/datos/001/tirelon.fdb\""))
+            << e.message().toStdString();
     }
     EXPECT_EQ(dm.Tirelon->state(), fb::ConnectionState::Closed);
 }

@@ -7,6 +7,7 @@
 #include "platform/registry_fixture.h"
 #include "storesettings/configurar.h"
 #include "support/company.h"
+#include "support/errorlogreader.h"
 #include "support/recordingdialogs.h"
 #include "widgets/picturebutton.h"
 
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -49,22 +49,6 @@ public:
 private:
     QTimer timer_;
 };
-
-// The entries of the error log; an entry's message may span lines, and each
-// entry begins with the date.
-QStringList logLines(const QString& folder) {
-    QFile log(folder + "/ERRORES.TXT");
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    const QString datePrefix =
-        QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) + ",";
-    QStringList entries;
-    for (const QString& line : QString::fromLatin1(log.readAll()).split("\r\n")) {
-        if (line.startsWith(datePrefix))
-            entries.append(line);
-    }
-    return entries;
-}
 
 // A company folder, an installation directory whose SERVIDORES.cfg names it, the
 // registry pointing there, a temporary current folder for the error log, and the
@@ -200,7 +184,7 @@ TEST_F(AccessWindow, LeavingCompanyWithAFieldEmptyDoesNothing) {
         expectNotConnectedYet();
     }
     EXPECT_TRUE(boxes->boxes.isEmpty());
-    EXPECT_TRUE(logLines(workFolder.path()).isEmpty());
+    EXPECT_TRUE(test::errorLogEntries(workFolder.path()).isEmpty());
 }
 
 TEST_F(AccessWindow, ConnectShowsTheStoreDateAndEnablesTheButtons) {
@@ -274,7 +258,7 @@ TEST_F(AccessWindow, MissingStoreSettingsTableLeavesTheButtonsAlone) {
     leaveCompanyField();
     ASSERT_EQ(boxes->boxes.size(), 1);
     EXPECT_EQ(boxes->boxes[0].kind, "error");
-    EXPECT_EQ(logLines(workFolder.path()).size(), 1);
+    EXPECT_EQ(test::errorLogEntries(workFolder.path()).size(), 1);
     EXPECT_EQ(fdm->Tirelon->state(), fb::ConnectionState::Open);
     EXPECT_FALSE(window->Panel5->isVisible());
     EXPECT_TRUE(window->EFecIni->isEnabled());
@@ -410,8 +394,8 @@ TEST_F(AccessWindowOnServer, RefusedLogInLeavesThePanelAndTheButtons) {
     leaveCompanyField();
     ASSERT_EQ(boxes->boxes.size(), 1);
     EXPECT_EQ(boxes->boxes[0].text, "El nombre de Usuario o la clave son incorrectas.");
-    EXPECT_EQ(logLines(workFolder.path()).size(), 1)
-        << logLines(workFolder.path()).join("|").toStdString();
+    EXPECT_EQ(test::errorLogEntries(workFolder.path()).size(), 1)
+        << test::errorLogEntries(workFolder.path()).join("|").toStdString();
     EXPECT_TRUE(window->Panel5->isVisible());
     EXPECT_EQ(window->Panel5->text(), "Conectando a la base de datos 001 ...");
     EXPECT_EQ(fdm->Tirelon->state(), fb::ConnectionState::Closed);

@@ -4,11 +4,11 @@
 #include "data/dm.h"
 #include "data/errors/errorlog.h"
 #include "data/fb/statement.h"
+#include "errorlogreader.h"
 #include "platform/exceptiondoor.h"
 #include "recordingdialogs.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -23,10 +23,7 @@ class InTempDir {
 public:
     InTempDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
     ~InTempDir() { QDir::setCurrent(previous_); }
-    QByteArray log() const {
-        QFile f(dir_.filePath("ERRORES.TXT"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray log() const { return test::errorLogBytes(dir_.path()); }
 
 private:
     QTemporaryDir dir_;
@@ -40,8 +37,8 @@ TEST(Secrets, NoPasswordInTheLogOrTheBoxesWhenConnectAndSaveFail) {
     test::CompanyFolder folder;
     folder.addCompany("001");
     folder.execute("001", {"INSERT INTO CONFIGURA_TIENDAV (COTV_URLADMIN, COTV_CLAVEADM, "
-                           "COTV_CLAVEFTP) VALUES ('http://a', '" + kAdminMarker + "', '" +
-                           kFtpMarker + "')"});
+                           "COTV_CLAVEFTP) VALUES ('http://a', '" +
+                           kAdminMarker + "', '" + kFtpMarker + "')"});
     Tfdm dm;
     // A failed connect with the marker as password.
     guarded(nullptr, [&] { dm.ConectarCompania("/nowhere", "001", "SYSDBA", kLoginMarker); });

@@ -1,5 +1,6 @@
 #include "data/errors/errorlog.h"
 
+#include "errorlogreader.h"
 #include "platform/win1252.h"
 
 #include <QDir>
@@ -161,4 +162,23 @@ TEST_F(ErrorLog, ClearedSecretsAreWrittenAgain) {
     appendErrorLog(dir.path(), QString(), QStringLiteral("masterkey"), kMoment);
 
     EXPECT_TRUE(readAll(logPath()).endsWith(",,masterkey\r\n"));
+}
+
+// Other tests count and match the log through the shared reader, so it must see what
+// the writer wrote: Windows-1252 texts, and an entry whose message spans lines counted
+// once, with lines of earlier days left out of today's entries.
+TEST_F(ErrorLog, TheTestsReaderSeesTheEntriesAsWritten) {
+    writeFile(logPath(), "01/01/1999,10:00:00,,old entry\r\n");
+    const QDateTime today(QDate::currentDate(), QTime(12, 0, 0));
+    const QString when = QString::fromLatin1(stamp(today));
+
+    appendErrorLog(dir.path(), QString(), QStringLiteral("Año 5 €"), today);
+    appendErrorLog(dir.path(), QStringLiteral("tag"), QStringLiteral("first\r\nsecond"), today);
+
+    EXPECT_EQ(tirelon::test::errorLogLines(dir.path()),
+              QStringList({"01/01/1999,10:00:00,,old entry", when + QStringLiteral(",,Año 5 €"),
+                           when + ",tag,first", "second"}));
+    EXPECT_EQ(tirelon::test::errorLogEntries(dir.path()),
+              QStringList({when + QStringLiteral(",,Año 5 €"), when + ",tag,first"}));
+    EXPECT_TRUE(tirelon::test::errorLogLines(dir.path() + "/missing").isEmpty());
 }
