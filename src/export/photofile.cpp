@@ -184,7 +184,11 @@ public:
 
     // Refuses a name that exists and may not be written, as creating it in place would.
     void checkReplaceable() {
-        if (::faccessat(AT_FDCWD, finalPath_.constData(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        if (::faccessat(AT_FDCWD, finalPath_.constData(), W_OK, AT_EACCESS) == 0)
+            writer_.replacing_ = true;
+        else if (errno == ENOENT)
+            writer_.replacing_ = false;
+        else
             throwCannotCreate(path_, errno);
         checked_ = true;
     }
@@ -253,20 +257,26 @@ public:
     // Puts the temporary file in place. A new name is taken without any further check; an
     // existing file is first checked for write access, since renaming over it would
     // otherwise replace a file that may not be written.
+    // While the previous photo replaced a file, the check comes first: a re-export replaces
+    // every file, and the no-replace rename would only fail before each check.
     void commit() {
         if (!out_.close())
             throwWriteError();
-        if (!checked_) {
+        if (!checked_ && !writer_.replacing_ && writer_.noReplaceRename_) {
             if (::renameat2(AT_FDCWD, tempPath_.constData(), AT_FDCWD, finalPath_.constData(),
                             RENAME_NOREPLACE) == 0) {
                 tempPath_.clear();
                 return;
             }
-            // EINVAL: the file system cannot rename without replacing; check and replace.
-            if (errno != EEXIST && errno != EINVAL)
+            // EINVAL: the file system cannot rename without replacing; check and replace,
+            // from now on without trying.
+            if (errno == EINVAL)
+                writer_.noReplaceRename_ = false;
+            else if (errno != EEXIST)
                 throwCannotCreate(path_, errno);
-            checkReplaceable();
         }
+        if (!checked_)
+            checkReplaceable();
         if (::rename(tempPath_.constData(), finalPath_.constData()) != 0)
             throwCannotCreate(path_, errno);
         tempPath_.clear();

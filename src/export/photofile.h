@@ -70,6 +70,8 @@ private:
     std::unique_ptr<char[]> compareBuffer_; // allocated on the first comparison
     std::uint64_t nameState_;
     bool skipUnchanged_ = false;
+    bool replacing_ = false;      // the last name checked held a file
+    bool noReplaceRename_ = true; // the file system takes a rename that never replaces
     qint64 lastBytes_ = 0;
     bool lastKeptExisting_ = false;
 };

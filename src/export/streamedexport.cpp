@@ -112,11 +112,9 @@ void listRemainingRows(fb::Statement& statement, const RowLayout& layout,
 
 QString inlinePhotoQuery() {
     const QString limit = QString::number(inlinePhotoLimit);
-    return QStringLiteral("SELECT F.ARTI_COD, ARTI_DES, FTAR_ITEM, "
-                          "CASE WHEN OCTET_LENGTH(FTAR_IMAGEN) > %1 THEN FTAR_IMAGEN END "
-                          "AS FTAR_IMAGEN, "
-                          "CASE WHEN OCTET_LENGTH(FTAR_IMAGEN) <= %1 THEN CAST(FTAR_IMAGEN AS "
-                          "VARCHAR(%1) CHARACTER SET OCTETS) END AS FTAR_IMAGEN_FILA, "
+    return QStringLiteral("SELECT F.ARTI_COD, ARTI_DES, FTAR_ITEM, FTAR_IMAGEN, "
+                          "CAST(CASE WHEN OCTET_LENGTH(FTAR_IMAGEN) <= %1 THEN FTAR_IMAGEN END AS "
+                          "VARCHAR(%1) CHARACTER SET OCTETS) AS FTAR_IMAGEN_FILA, "
                           "FTAR_NOMBRE FROM FOTOS_ARTICULO F, ARTICULO A WHERE A.ARTI_COD = "
                           "F.ARTI_COD ORDER BY A.ARTI_COD")
         .arg(limit);

@@ -12,9 +12,9 @@ namespace tirelon {
 constexpr int inlinePhotoLimit = 32000;
 
 // The rows and order of articlePhotoQuery(), with each photo of up to inlinePhotoLimit bytes
-// in the column FTAR_IMAGEN_FILA (text in the character set OCTETS, its bytes unchanged) and
-// only the larger ones left as the blob FTAR_IMAGEN. A blob read apart costs two round trips
-// to a server; a photo in its row costs none.
+// also in the column FTAR_IMAGEN_FILA (text in the character set OCTETS, its bytes
+// unchanged; NULL for larger photos), read instead of the blob FTAR_IMAGEN. A blob read
+// apart costs two round trips to a server; a photo in its row costs none.
 QString inlinePhotoQuery();
 
 // One row of the export as the command line lists it.

@@ -220,6 +220,29 @@ TEST_F(PhotoFileTest, ExistingLongerFileIsReplacedByShorterOne) {
     EXPECT_EQ(listing(images), QStringList{"A-100-1.jpg"});
 }
 
+TEST_F(PhotoFileTest, NewAndExistingNamesInAnyOrderEachGetTheirBytes) {
+    // The writer takes new names and replaced ones differently and remembers which it met
+    // last, so mix them in every order.
+    const bool exists[] = {false, true, true, false, false, true, false, true};
+    QStringList expected;
+    for (int i = 0; i < static_cast<int>(std::size(exists)); ++i) {
+        const QString name = QStringLiteral("A-%1.jpg").arg(i);
+        expected << name;
+        if (exists[i])
+            writeFile(photo(name), randomBytes(5000, 100 + i));
+    }
+    for (int i = 0; i < static_cast<int>(std::size(exists)); ++i) {
+        StreamReader stream{randomBytes(3000 + i, 200 + i)};
+        writer.write(photo(expected[i]), readerOf(stream));
+    }
+    expected.sort();
+    EXPECT_EQ(listing(images), expected); // no temporary file left
+    for (int i = 0; i < static_cast<int>(std::size(exists)); ++i)
+        EXPECT_TRUE(readFile(photo(QStringLiteral("A-%1.jpg").arg(i))) ==
+                    randomBytes(3000 + i, 200 + i))
+            << i;
+}
+
 TEST_F(PhotoFileTest, ExistingSymlinkIsReplacedAndItsTargetLeftAlone) {
     const QString outside = temp.path() + QStringLiteral("/outside.jpg");
     writeFile(outside, "outside");
@@ -326,15 +349,25 @@ TEST_F(PhotoFileTest, ReadOnlyFolderOrFileRefusesTheWrite) {
     const QString path = photo(QStringLiteral("A-1.jpg"));
     writeFile(path, "old");
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
-    // Refused whether the new bytes differ or (when unchanged files are skipped) match.
-    for (const char* bytes : {"new", "old"}) {
+    // Refused whether the new bytes differ or (when unchanged files are skipped) match, and
+    // whether the photo before it was a new file or replaced one.
+    const QString other = photo(QStringLiteral("B-1.jpg"));
+    for (const char* bytes : {"new", "old", "new"}) {
+        if (QFile::exists(other))
+            QFile::remove(other); // the last photo written was a new file
+        else
+            writeFile(other, "replaced");
+        StreamReader before{"before"};
+        writer.setSkipUnchanged(false);
+        writer.write(other, readerOf(before));
         writer.setSkipUnchanged(std::string_view(bytes) == "old");
         StreamReader stream{bytes};
         EXPECT_EQ(errorOf([&] { writer.write(path, readerOf(stream), 3); }),
                   "Cannot create file \"" + path.toStdString() + "\". Permission denied")
             << bytes;
         EXPECT_EQ(readFile(path), "old");
-        EXPECT_EQ(listing(images), QStringList{"A-1.jpg"}) << bytes; // no temporary file left
+        EXPECT_EQ(listing(images), QStringList({"A-1.jpg", "B-1.jpg"}))
+            << bytes; // no temporary file left
     }
     writer.setSkipUnchanged(false);
 
