@@ -61,7 +61,8 @@ Tfdm::~Tfdm() {
 void Tfdm::declareStoreSettingsFields(TClientDataSet* d) {
     const QString prefix = d->objectName();
     auto add = [&](const char* column, FieldType type, int size, bool required = false) {
-        d->addField({prefix + QLatin1String(column), QLatin1String(column), type, size, required, {}});
+        d->addField(
+            {prefix + QLatin1String(column), QLatin1String(column), type, size, required, {}});
     };
     add("COTV_URLADMIN", FieldType::String, 255, true);
     add("COTV_USUARIOADM", FieldType::String, 25);
@@ -76,9 +77,8 @@ void Tfdm::declareStoreSettingsFields(TClientDataSet* d) {
 }
 
 void Tfdm::DataModuleCreate() {
-    setApplicationErrorHandler([this](QObject* sender, const std::exception& e) {
-        ENoManejada(sender, e);
-    });
+    setApplicationErrorHandler(
+        [this](QObject* sender, const std::exception& e) { ENoManejada(sender, e); });
 }
 
 void Tfdm::ConectarCompania(const QString& server, const QString& company, const QString& user,
@@ -105,7 +105,8 @@ void Tfdm::ManejarError(QObject* Sender, TClientDataSet* DataSet, const std::exc
         text = applicationRulesText(message);
     } else if (Sender) {
         QString sourceName;
-        if (auto* provider = qobject_cast<TDataSetProvider*>(Sender); provider && provider->dataSet())
+        if (auto* provider = qobject_cast<TDataSetProvider*>(Sender);
+            provider && provider->dataSet())
             sourceName = provider->dataSet()->objectName();
         text = updateRulesText(message, sourceName);
     } else {
@@ -116,7 +117,8 @@ void Tfdm::ManejarError(QObject* Sender, TClientDataSet* DataSet, const std::exc
     dialogs().error(QStringLiteral("Error"), text);
 }
 
-void Tfdm::ManejarClientError(TClientDataSet* DataSet, const std::exception& E, TDataAction& Action) {
+void Tfdm::ManejarClientError(TClientDataSet* DataSet, const std::exception& E,
+                              TDataAction& Action) {
     Action = TDataAction::daAbort;
     TResolverResponse answer = TResolverResponse::rrAbort;
     ManejarError(nullptr, DataSet, E, TUpdateKind::ukInsert, answer);

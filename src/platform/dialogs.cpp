@@ -11,7 +11,9 @@ std::unique_ptr<DialogService>& current() {
 }
 } // namespace
 
-DialogService& dialogs() { return *current(); }
+DialogService& dialogs() {
+    return *current();
+}
 
 std::unique_ptr<DialogService> installDialogService(std::unique_ptr<DialogService> service) {
     std::swap(current(), service);

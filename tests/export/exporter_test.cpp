@@ -5,7 +5,6 @@
 #include "settings/installdir.h"
 
 #include <QMap>
-#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -16,17 +15,10 @@
 using namespace tirelon;
 using tirelon::test::filesBelow;
 using tirelon::test::PhotoRow;
+using tirelon::test::randomBytes;
 using tirelon::test::readAll;
 
 namespace {
-
-QByteArray randomBytes(int size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = static_cast<char>(generator.bounded(256));
-    return bytes;
-}
 
 const QString kMissingKey = QString::fromUtf8(
     "No se encontró la Clave HKEY_LOCAL_MACHINE\\Software\\Dravik\\TirelonERP2024\\Directorio");

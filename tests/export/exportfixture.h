@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,15 @@ struct PhotoRow {
     int item = 1;
     std::optional<QByteArray> bytes; // nullopt: NULL image
 };
+
+// Bytes that look like nothing in particular, the same for the same seed.
+inline QByteArray randomBytes(int size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char& c : bytes)
+        c = static_cast<char>(generator.bounded(256));
+    return bytes;
+}
 
 inline QByteArray readAll(const QString& path) {
     QFile file(path);

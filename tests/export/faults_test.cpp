@@ -2,10 +2,10 @@
 // away, the connection is killed, a photo larger than the memory the process may
 // take. The export must stop with a clear error (or carry on, where it can), keep
 // every photo already written intact and leave no partial or temporary file.
-#include "exportfixture.h"
 #include "data/fb/blob.h"
 #include "data/fb/statement.h"
 #include "export/exporter.h"
+#include "exportfixture.h"
 #include "settings/installdir.h"
 
 #include <QDir>
@@ -58,16 +58,18 @@ QString errorOf(const std::function<void()>& body) {
 class ExportFaults : public test::ExportFixture {
 protected:
     void addFive() {
-        addRows({{"A1", 1, photo(1)}, {"A2", 1, photo(2)}, {"A3", 1, photo(3)},
-                 {"A4", 1, photo(4)}, {"A5", 1, photo(5)}});
+        addRows({{"A1", 1, photo(1)},
+                 {"A2", 1, photo(2)},
+                 {"A3", 1, photo(3)},
+                 {"A4", 1, photo(4)},
+                 {"A5", 1, photo(5)}});
     }
     QString run(Hook& hook) {
         connect();
         test::ArticleSet set(*dm_);
         PhotoFileWriter writer;
-        return errorOf([&] {
-            exportArticlePhotos(*set.articles, hook, &installationDirectory, writer);
-        });
+        return errorOf(
+            [&] { exportArticlePhotos(*set.articles, hook, &installationDirectory, writer); });
     }
 };
 
@@ -102,9 +104,10 @@ TEST_F(ExportFaults, RegistryFileRemovedMidExportAsksForEveryLaterPhoto) {
     // The key is gone: the message comes for the next photo, whose path then starts
     // at the root, where no IMAGENES folder exists.
     ASSERT_EQ(dialogs_->boxes.size(), 1);
-    EXPECT_EQ(dialogs_->boxes[0].text,
-              QString::fromUtf8("No se encontró la Clave "
-                                "HKEY_LOCAL_MACHINE\\Software\\Dravik\\TirelonERP2024\\Directorio"));
+    EXPECT_EQ(
+        dialogs_->boxes[0].text,
+        QString::fromUtf8("No se encontró la Clave "
+                          "HKEY_LOCAL_MACHINE\\Software\\Dravik\\TirelonERP2024\\Directorio"));
     EXPECT_EQ(error, "Cannot create file \"/IMAGENES/A3-1.jpg\". No such file or directory");
     EXPECT_EQ(test::filesBelow(images()), (QStringList{"A1-1.jpg", "A2-1.jpg"}));
 }
@@ -144,8 +147,8 @@ TEST(ExportConnectionFault, ConnectionKilledMidExportGivesAClearErrorAndKeepsWha
         t->commit();
     };
     PhotoFileWriter writer;
-    const QString error = errorOf(
-        [&] { exportArticlePhotos(*set.articles, hook, &installationDirectory, writer); });
+    const QString error =
+        errorOf([&] { exportArticlePhotos(*set.articles, hook, &installationDirectory, writer); });
     EXPECT_TRUE(error.startsWith("SQL Server Error: ")) << error.toStdString();
     // Firebird's own words for a connection that went away.
     EXPECT_TRUE(error.contains("connection", Qt::CaseInsensitive)) << error.toStdString();

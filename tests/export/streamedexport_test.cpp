@@ -9,25 +9,17 @@
 #include "settings/installdir.h"
 
 #include <QMap>
-#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
 using namespace tirelon;
 using tirelon::test::filesBelow;
 using tirelon::test::PhotoRow;
+using tirelon::test::randomBytes;
 using tirelon::test::readAll;
 using tirelon::test::ScratchDatabase;
 
 namespace {
-
-QByteArray randomBytes(int size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = static_cast<char>(generator.bounded(256));
-    return bytes;
-}
 
 class EventLog : public ExportObserver {
 public:

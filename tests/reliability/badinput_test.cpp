@@ -97,7 +97,8 @@ TEST_F(BadCodes, OddArticleCodesStayInsideImagesAndDotDotIsRefused) {
     EXPECT_EQ(test::readAll(image(enye + "-1.jpg")), "enye");
 
     // A code that climbs out of IMAGENES is refused before anything is written.
-    const QStringList outside = QDir(install_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList outside =
+        QDir(install_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     folder_.execute("001", {"DELETE FROM FOTOS_ARTICULO"});
     addRows({{"..\\..\\evil", 1, QByteArray("evil")}});
     try {

@@ -15,7 +15,8 @@ namespace tirelon::test {
 class ScratchDatabase {
 public:
     enum class Access { Embedded, Server };
-    explicit ScratchDatabase(Access access = Access::Embedded, const QString& fileName = "test.fdb");
+    explicit ScratchDatabase(Access access = Access::Embedded,
+                             const QString& fileName = "test.fdb");
     ~ScratchDatabase();
 
     // The path a connection's Database parameter takes: a local path, or
@@ -46,7 +47,7 @@ bool serverAvailable();
 #define TIRELON_REQUIRE_SERVER()                                                                   \
     do {                                                                                           \
         if (!::tirelon::test::serverAvailable()) {                                                 \
-            if (qEnvironmentVariableIntValue("TIRELON_REQUIRE_SERVER"))                           \
+            if (qEnvironmentVariableIntValue("TIRELON_REQUIRE_SERVER"))                            \
                 FAIL() << "no Firebird server on 127.0.0.1:3050";                                  \
             GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050";                                \
         }                                                                                          \

@@ -30,7 +30,9 @@ BlobReader::BlobReader(Transaction& transaction, const BlobId& id) {
     status.check();
 }
 
-BlobReader::~BlobReader() { close(); }
+BlobReader::~BlobReader() {
+    close();
+}
 
 qint64 BlobReader::length() {
     const unsigned char items[] = {isc_info_blob_total_length};

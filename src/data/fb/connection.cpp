@@ -28,7 +28,9 @@ public:
     }
 };
 
-bool isTrue(const QString& text) { return text.trimmed().compare("True", Qt::CaseInsensitive) == 0; }
+bool isTrue(const QString& text) {
+    return text.trimmed().compare("True", Qt::CaseInsensitive) == 0;
+}
 } // namespace
 
 void ParamList::set(const QString& name, const QString& value) {
@@ -94,9 +96,13 @@ void Transaction::rollback() noexcept {
 
 Connection::Connection(QObject* parent) : QObject(parent) {}
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
-void Connection::setBusyHook(std::function<void(bool)> hook) { busyHook() = std::move(hook); }
+void Connection::setBusyHook(std::function<void(bool)> hook) {
+    busyHook() = std::move(hook);
+}
 
 void Connection::open() {
     if (state_ == ConnectionState::Open)
@@ -106,8 +112,10 @@ void Connection::open() {
 
     Status status;
     std::unique_ptr<IXpbBuilder, void (*)(IXpbBuilder*)> dpb(
-        util()->getXpbBuilder(status.get(), IXpbBuilder::DPB, nullptr, 0),
-        [](IXpbBuilder* b) { if (b) b->dispose(); });
+        util()->getXpbBuilder(status.get(), IXpbBuilder::DPB, nullptr, 0), [](IXpbBuilder* b) {
+            if (b)
+                b->dispose();
+        });
     auto addString = [&](unsigned char tag, const QString& text) {
         const QByteArray bytes = toWin1252(text);
         dpb->insertBytes(status.get(), tag, bytes.constData(), static_cast<unsigned>(bytes.size()));
@@ -128,7 +136,8 @@ void Connection::open() {
     IAttachment* att = nullptr;
     if (!status.failed()) {
         IProvider* provider = master()->getDispatcher();
-        att = provider->attachDatabase(status.get(), path.constData(), dpb->getBufferLength(status.get()),
+        att = provider->attachDatabase(status.get(), path.constData(),
+                                       dpb->getBufferLength(status.get()),
                                        dpb->getBuffer(status.get()));
         provider->release();
     }

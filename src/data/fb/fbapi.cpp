@@ -13,11 +13,15 @@ Firebird::IMaster* master() {
     return instance;
 }
 
-Firebird::IUtil* util() { return master()->getUtilInterface(); }
+Firebird::IUtil* util() {
+    return master()->getUtilInterface();
+}
 
 Status::Status() : status_(master()->getStatus()), wrapper_(status_) {}
 
-Status::~Status() { status_->dispose(); }
+Status::~Status() {
+    status_->dispose();
+}
 
 bool Status::failed() const {
     return (const_cast<Firebird::CheckStatusWrapper&>(wrapper_).getState() &

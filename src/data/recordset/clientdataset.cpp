@@ -299,9 +299,12 @@ QDate TClientDataSet::asDate(const QString& fieldName) const {
     return v.isValid() ? v.toDate() : dateZero();
 }
 
-bool TClientDataSet::isNull(const QString& fieldName) const { return !value(fieldName).isValid(); }
+bool TClientDataSet::isNull(const QString& fieldName) const {
+    return !value(fieldName).isValid();
+}
 
-std::unique_ptr<TClientDataSet::BlobStream> TClientDataSet::openBlob(const QString& fieldName) const {
+std::unique_ptr<TClientDataSet::BlobStream>
+TClientDataSet::openBlob(const QString& fieldName) const {
     const QVariant v = value(fieldName);
     if (!v.isValid())
         return nullptr;
@@ -339,7 +342,8 @@ void TClientDataSet::edit() {
         return;
     }
     runChecked(onEditError_, [&] {
-        buffer_ = rows_[static_cast<std::size_t>(order_[static_cast<std::size_t>(current_)])].values;
+        buffer_ =
+            rows_[static_cast<std::size_t>(order_[static_cast<std::size_t>(current_)])].values;
         state_ = State::Edit;
     });
     emit stateChanged();
@@ -393,8 +397,8 @@ void TClientDataSet::post() {
     runChecked(onPostError_, [&] {
         for (int f = 0; f < fields_.size(); ++f)
             if (fields_[f].required && !hasValue(buffer_[f]))
-                throw Error(QStringLiteral("Field '%1' must have a value")
-                                .arg(fields_[f].displayName()));
+                throw Error(
+                    QStringLiteral("Field '%1' must have a value").arg(fields_[f].displayName()));
     });
     if (state_ == State::Insert) {
         Row row;
@@ -460,8 +464,10 @@ int TClientDataSet::changeCount() const {
     for (const Row& row : rows_)
         if (row.status != Row::Status::Unmodified)
             ++n;
-    if (state_ == State::Insert || (state_ == State::Edit && current_ >= 0 &&
-                                    buffer_ != rows_[static_cast<std::size_t>(order_[static_cast<std::size_t>(current_)])].values))
+    if (state_ == State::Insert ||
+        (state_ == State::Edit && current_ >= 0 &&
+         buffer_ !=
+             rows_[static_cast<std::size_t>(order_[static_cast<std::size_t>(current_)])].values))
         ++n;
     return n;
 }
@@ -479,7 +485,8 @@ int TClientDataSet::applyUpdates(int maxErrors) {
         if (row.status == Row::Status::Unmodified)
             continue;
         PendingChange c;
-        c.kind = row.status == Row::Status::Inserted ? TUpdateKind::ukInsert : TUpdateKind::ukModify;
+        c.kind =
+            row.status == Row::Status::Inserted ? TUpdateKind::ukInsert : TUpdateKind::ukModify;
         for (int f = 0; f < fields_.size(); ++f) {
             c.fields << fields_[f].fieldName;
             c.original << row.original[f];

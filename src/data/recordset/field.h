@@ -22,6 +22,8 @@ struct FieldDef {
 };
 
 // Day zero of the date scale, which a null date or a missing row reads as.
-inline QDate dateZero() { return QDate(1899, 12, 30); }
+inline QDate dateZero() {
+    return QDate(1899, 12, 30);
+}
 
 } // namespace tirelon

@@ -4,7 +4,9 @@ namespace tirelon {
 
 namespace {
 
-QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
 
 // WHERE clause that finds a row by the fetched values of all its non-blob columns.
 QString whereAll(const PendingChange& c, QVariantList& params) {
@@ -45,8 +47,7 @@ int TDataSetProvider::applyUpdates(const std::vector<PendingChange>& changes, in
     if (changes.empty())
         return 0;
     const QString table = quoted(tableName());
-    auto transaction =
-        dataSet_->connection()->startTransaction(fb::Transaction::Kind::ReadWrite);
+    auto transaction = dataSet_->connection()->startTransaction(fb::Transaction::Kind::ReadWrite);
     int errors = 0;
     bool aborted = false;
     for (std::size_t n = 0; n < changes.size(); ++n) {

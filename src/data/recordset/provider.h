@@ -15,10 +15,10 @@ enum class TDataAction { daFail, daAbort, daRetry };
 // One pending change of a cached record set, as the provider writes it.
 struct PendingChange {
     TUpdateKind kind = TUpdateKind::ukModify;
-    QStringList fields;     // column names, in field order
-    QVariantList original;  // values as fetched (modify, delete)
-    QVariantList current;   // values as edited (modify, insert)
-    QList<bool> changed;    // per field, modify only
+    QStringList fields;    // column names, in field order
+    QVariantList original; // values as fetched (modify, delete)
+    QVariantList current;  // values as edited (modify, insert)
+    QList<bool> changed;   // per field, modify only
     QList<bool> isBlob;
 };
 
@@ -27,9 +27,9 @@ struct PendingChange {
 class TDataSetProvider : public QObject {
     Q_OBJECT
 public:
-    using UpdateErrorHandler = std::function<void(QObject* sender, TClientDataSet* dataSet,
-                                                  const std::exception& e, TUpdateKind kind,
-                                                  TResolverResponse& response)>;
+    using UpdateErrorHandler =
+        std::function<void(QObject* sender, TClientDataSet* dataSet, const std::exception& e,
+                           TUpdateKind kind, TResolverResponse& response)>;
 
     explicit TDataSetProvider(QObject* parent = nullptr);
 

@@ -29,7 +29,9 @@ long currentRssKib() {
             return std::stol(line.substr(6));
     return -1;
 }
-void resetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void resetPeakRss() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 } // namespace
 
 TEST(BlobMemory, FiftyMegabytePhotoStreamsInSegments) {
